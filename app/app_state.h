@@ -1,0 +1,29 @@
+#pragma once
+
+#include "catalog/soft_info.h"
+#include "profiles/client.h"
+#include "store/day_record.h"
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+// What the main window owns for the whole run and lends to the other windows and to the logic.
+// The device link (handles, reader, exchanges) is an object of its own beside this state.
+struct AppState {
+    TSoftInfo Catalog;
+    QString ExeDir;       // data directory, ending in '/'
+    QString ExportDir;    // where the CSV export goes; same as ExeDir
+    QString UserListPath; // ExeDir + "Kinetrax.dat"
+    QString CurrentUser;  // names the activity file; empty until a profile is chosen
+    ClientList Clients;   // at most MaxClients; UserCount is Clients.size()
+    DayRecordList DayRecords;
+    bool DeviceMetric = false;                  // true: metric (km), false: imperial (mile)
+    std::array<uint8_t, 100> DownloadBlock{};   // last decoded copy of the pedometer's memory
+    bool StartupDone = false;
+    int DayOffset = 0;                          // the TODAY day is today + DayOffset
+
+    int UserCount() const { return static_cast<int>(Clients.size()); }
+    QString activityFilePath() const { return ExeDir + CurrentUser + QStringLiteral(".bin"); }
+};

@@ -1,0 +1,52 @@
+# Modules are folders. Their sources are collected by name so that adding a file needs no CMake edit:
+# files ending in _window, _view, _widget, _panel, _dialog or _overlay (.cpp) belong to the module's
+# widgets library kx_<module>_ui; every other .cpp belongs to its Qt Core library kx_<module>.
+set(KX_UI_SUFFIX_REGEX "_(window|view|widget|panel|dialog|overlay)\\.cpp$")
+set(KX_ALL_LIBRARIES "" CACHE INTERNAL "")
+
+function(kx_collect module out_logic out_ui)
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${module}/*.cpp)
+  list(FILTER sources EXCLUDE REGEX "_main\\.cpp$")
+  set(ui ${sources})
+  list(FILTER ui INCLUDE REGEX "${KX_UI_SUFFIX_REGEX}")
+  list(FILTER sources EXCLUDE REGEX "${KX_UI_SUFFIX_REGEX}")
+  file(GLOB ui_headers CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${module}/*.h)
+  set(${out_logic} ${sources} PARENT_SCOPE)
+  set(${out_ui} ${ui} PARENT_SCOPE)
+endfunction()
+
+function(kx_add_library name sources)
+  if(sources)
+    add_library(${name} STATIC ${sources})
+  else()
+    # A module without sources yet still links, so that dependants can name it.
+    add_library(${name} INTERFACE)
+  endif()
+  set(KX_ALL_LIBRARIES ${KX_ALL_LIBRARIES} ${name} CACHE INTERNAL "")
+endfunction()
+
+function(kx_link name visibility)
+  get_target_property(type ${name} TYPE)
+  if(type STREQUAL "INTERFACE_LIBRARY")
+    target_link_libraries(${name} INTERFACE ${ARGN})
+  else()
+    target_link_libraries(${name} ${visibility} ${ARGN})
+  endif()
+endfunction()
+
+function(kx_logic_library module)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  kx_collect(${module} logic ui)
+  kx_add_library(kx_${module} "${logic}")
+  kx_link(kx_${module} PUBLIC Qt6::Core ${ARG_DEPS})
+endfunction()
+
+function(kx_ui_library module)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  kx_collect(${module} logic ui)
+  if(TARGET kx_${module})
+    set(logic_target kx_${module})
+  endif()
+  kx_add_library(kx_${module}_ui "${ui}")
+  kx_link(kx_${module}_ui PUBLIC ${logic_target} Qt6::Widgets Qt6::Svg ${ARG_DEPS})
+endfunction()

@@ -1,0 +1,35 @@
+#include "platform/data_dir.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace {
+
+QString withSeparator(const QString& dir)
+{
+    QString clean = QDir::cleanPath(QDir(dir).absolutePath());
+    return clean.endsWith('/') ? clean : clean + '/';
+}
+
+} // namespace
+
+QString ResolveDataDir(const QString& envValue, const QString& executableDir)
+{
+    if (!envValue.isEmpty()) {
+        QDir().mkpath(envValue);
+        return withSeparator(envValue);
+    }
+    const QFileInfo exe(executableDir);
+    if (exe.isDir() && exe.isWritable())
+        return withSeparator(executableDir);
+    const QString appData = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(appData);
+    return withSeparator(appData);
+}
+
+QString DataDirFromEnvironment()
+{
+    return ResolveDataDir(qEnvironmentVariable("KINETRAX_DATA_DIR"), QCoreApplication::applicationDirPath());
+}
