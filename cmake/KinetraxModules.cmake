@@ -1,6 +1,8 @@
 # Modules are folders. Their sources are collected by name so that adding a file needs no CMake edit:
 # files ending in _window, _view, _widget, _panel, _dialog or _overlay (.cpp) belong to the module's
-# widgets library kx_<module>_ui; every other .cpp belongs to its Qt Core library kx_<module>.
+# widgets library kx_<module>_ui; every other .cpp belongs to its Qt Core library kx_<module>. Modules
+# without a Core library (app, loading) put every file into their widgets library. *_main.cpp files are
+# program entries and belong to no library.
 set(KX_UI_SUFFIX_REGEX "_(window|view|widget|panel|dialog|overlay)\\.cpp$")
 set(KX_ALL_LIBRARIES "" CACHE INTERNAL "")
 
@@ -10,7 +12,18 @@ function(kx_collect module out_logic out_ui)
   set(ui ${sources})
   list(FILTER ui INCLUDE REGEX "${KX_UI_SUFFIX_REGEX}")
   list(FILTER sources EXCLUDE REGEX "${KX_UI_SUFFIX_REGEX}")
-  file(GLOB ui_headers CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${module}/*.h)
+  # Headers are listed too, so that AUTOMOC sees a QObject declared in a header without a .cpp of its name.
+  file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${module}/*.h)
+  set(ui_headers ${headers})
+  string(REPLACE "\\.cpp$" "\\.h$" ui_header_regex "${KX_UI_SUFFIX_REGEX}")
+  list(FILTER ui_headers INCLUDE REGEX "${ui_header_regex}")
+  list(FILTER headers EXCLUDE REGEX "${ui_header_regex}")
+  if(sources)
+    list(APPEND sources ${headers})
+  endif()
+  if(ui)
+    list(APPEND ui ${ui_headers})
+  endif()
   set(${out_logic} ${sources} PARENT_SCOPE)
   set(${out_ui} ${ui} PARENT_SCOPE)
 endfunction()
@@ -46,6 +59,12 @@ function(kx_ui_library module)
   kx_collect(${module} logic ui)
   if(TARGET kx_${module})
     set(logic_target kx_${module})
+  else()
+    # A widgets-only module (app, loading) builds all of its files into its widgets library.
+    list(APPEND ui ${logic})
+    file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${module}/*.h)
+    list(APPEND ui ${headers})
+    list(REMOVE_DUPLICATES ui)
   endif()
   kx_add_library(kx_${module}_ui "${ui}")
   kx_link(kx_${module}_ui PUBLIC ${logic_target} Qt6::Widgets Qt6::Svg ${ARG_DEPS})
