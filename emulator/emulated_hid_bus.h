@@ -1,0 +1,53 @@
+#pragma once
+
+#include "device/hid_bus.h"
+#include "emulator/pedometer_model.h"
+#include "emulator/report_log.h"
+
+#include <QString>
+
+#include <memory>
+
+// An in-process HID bus for tests, with one pedometer served by a PedometerModel and its faults
+// (latency, deafness, vanishing and returning; the model adds the rest). Other interfaces can be added
+// to exercise discovery. Behaves as hidraw does:
+// - every handle open when an input report is sent gets its own copy; a handle reads only reports sent
+//   after it was opened;
+// - removal makes every read and write on the device's handles fail (-1 / FailedAtOnce), also on
+//   handles opened before it comes back, and enumerate() leaves it out while it is away;
+// - read() waits on a condition variable, so any number of threads may read and write at once.
+// Paths are "emu/<vvvv>-<pppp>-<nn>" and enumerate in ascending path order. Handles stay safe to use
+// (they fail) after the bus is destroyed.
+class EmulatedHidBus : public HidBus {
+public:
+    explicit EmulatedHidBus(std::shared_ptr<PedometerModel> model = std::make_shared<PedometerModel>(),
+                            ReportLog* log = nullptr);
+    ~EmulatedHidBus() override;
+
+    std::vector<HidInterfaceInfo> enumerate() override;
+    std::unique_ptr<HidHandle> open(const QString& path, HidOpenError* error = nullptr) override;
+
+    std::shared_ptr<PedometerModel> model() const;
+    QString pedometerPath() const;
+
+    // Adds an interface and returns its path. With a model it answers like the pedometer (a second
+    // pedometer, say); without one it takes every output report and never answers.
+    QString addDevice(uint16_t vendorId, uint16_t productId, std::shared_ptr<PedometerModel> model = nullptr);
+
+    // The path defaults to the pedometer's. Unplug closes every handle of the device; plugIn brings it
+    // back with the same memory.
+    void unplug(const QString& path = QString());
+    void plugIn(const QString& path = QString());
+    bool isPresent(const QString& path = QString()) const;
+    // Open handles of a present device that are still usable.
+    int openHandleCount(const QString& path = QString()) const;
+    // While set, the device stays present but open() fails with HidOpenError::Failed.
+    void setRefuseOpen(bool refuse, const QString& path = QString());
+    // An unsolicited input report to every open handle of the device.
+    void sendInputReport(const Report& report, const QString& path = QString());
+
+    struct State;
+
+private:
+    std::shared_ptr<State> state_;
+};
