@@ -15,7 +15,7 @@
 //   "   12.346 send 5 bytes: 01 02 03 04 05"      a message that is not a report
 //   "   13.000 event vanished"
 // The number is seconds since the log was made. Thread-safe; lines go to a stdio stream when given
-// (flushed per line, so a crash loses nothing) and are kept in memory for tests.
+// (flushed per line, so a crash loses nothing) and the last 10000 are kept in memory for tests.
 class ReportLog {
 public:
     explicit ReportLog(FILE* stream = nullptr);
