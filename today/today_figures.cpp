@@ -1,0 +1,62 @@
+#include "today/today_figures.h"
+
+#include "today/figure_texts.h"
+
+QDate SlotDate(const QDate& selected, int slot)
+{
+    return selected.addDays(SelectedSlot - slot);
+}
+
+QString DeviceTotalText(const MemoryImage& downloadBlock)
+{
+    return FormatThousands(DeviceStepTotal(downloadBlock));
+}
+
+TodayTexts ComputeTodayTexts(const DayRecordList& records, bool recordsLoaded, const MemoryImage& downloadBlock,
+                             const QDate& selected, bool metric, const TSoftInfo& catalog)
+{
+    TodayTexts t;
+    t.Selected = SplitDisplayDate(selected, catalog);
+    t.DayText = QString::number(t.Selected.Day);
+    t.DaySuffix = t.Selected.DaySuffix;
+    t.DateText = t.Selected.monthYearText();
+
+    const TBINFile none{};
+    const TBINFile* day = nullptr;
+    if (recordsLoaded) {
+        if (const auto at = FindDayRecord(records, DateKey(selected)))
+            day = &records[*at];
+    }
+    const TBINFile& r = day ? *day : none;
+    t.Steps = FormatThousands(r.Steps);
+    t.TargetSteps = FormatThousands(r.TargetSteps);
+    t.TargetPercent = TargetPercentText(r.Steps, r.TargetSteps);
+    t.Distance = DistanceText(r.Distance, metric, catalog);
+    t.Calories = CaloriesText(r.Calories, catalog);
+    t.WalkingTime = MinutesText(r.WalkingTime, catalog);
+    t.ModerateSteps = FormatThousands(r.CardioSteps);
+    t.ModerateTime = MinutesText(r.CardioTime, catalog);
+    t.TotalSteps = recordsLoaded ? DeviceTotalText(downloadBlock) : QStringLiteral("0");
+
+    for (int k = 0; k < DayPanelSlots; ++k) {
+        DayPanelTexts& p = t.Slots[k];
+        p.Date = SlotDate(selected, k);
+        const DisplayDate d = SplitDisplayDate(p.Date, catalog);
+        p.MonthYear = d.monthYearText();
+        p.Day = QString::number(d.Day);
+        p.StepUnit = QLatin1Char(' ') + catalog.TodayPanel[0];
+        const TBINFile* pr = nullptr;
+        if (recordsLoaded) {
+            if (const auto at = FindDayRecord(records, DateKey(p.Date)))
+                pr = &records[*at];
+        }
+        p.Steps = FormatThousands(pr ? pr->Steps : 0u);
+        p.Percent = pr ? TargetPercentText(pr->Steps, pr->TargetSteps) : QStringLiteral("0%");
+    }
+    return t;
+}
+
+QString ActivityFileMissingText(const QString& path, const TSoftInfo& catalog)
+{
+    return path + QStringLiteral("\r\n") + catalog.Info[4];
+}

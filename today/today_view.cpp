@@ -1,0 +1,93 @@
+#include "today/today_view.h"
+
+#include <QLabel>
+#include <QVariant>
+
+namespace {
+void SetText(QLabel* label, const QString& text)
+{
+    if (!label)
+        return;
+    label->setText(text);
+    label->adjustSize();
+}
+
+// Left edge that centres the label in its panel; both halves truncate toward zero.
+int CentredLeft(const QWidget* panel, const QLabel* label)
+{
+    return panel->width() / 2 - label->width() / 2;
+}
+}
+
+TodayView::TodayView(QWidget* todayPanel)
+    : panel_(todayPanel)
+{
+}
+
+QLabel* TodayView::label(const char* name) const
+{
+    return panel_->findChild<QLabel*>(QString::fromLatin1(name));
+}
+
+void TodayView::show(const TodayTexts& texts, const std::array<QWidget*, DayPanelSlots>& slotPanels)
+{
+    QLabel* day = label("DayLabel");
+    QLabel* suffix = label("DaySuffixLabel");
+    QLabel* date = label("DateLabel");
+    SetText(day, texts.DayText);
+    SetText(suffix, texts.DaySuffix);
+    SetText(date, texts.DateText);
+    if (day && suffix && date) {
+        suffix->move(day->x() + day->width(), suffix->y());
+        date->move(suffix->x() + suffix->width(), date->y());
+    }
+
+    SetText(label("StepEdit"), texts.Steps);
+    SetText(label("DistanceEdit"), texts.Distance);
+    SetText(label("CaloriesEdit"), texts.Calories);
+    SetText(label("WalkingTimeEdit"), texts.WalkingTime);
+    SetText(label("TotalStepEdit"), texts.TotalSteps);
+    SetText(label("TargetStepEdit"), texts.TargetSteps);
+    SetText(label("TotalPanelTargetSteppercentumLabel"), texts.TargetPercent);
+    SetText(label("ModerateStepsEdit"), texts.ModerateSteps);
+    SetText(label("ModerateTimeEdit"), texts.ModerateTime);
+
+    for (int k = 0; k < DayPanelSlots; ++k) {
+        if (slotPanels[k])
+            FillDayPanel(slotPanels[k], texts.Slots[k]);
+    }
+}
+
+void TodayView::FillDayPanel(QWidget* panel, const DayPanelTexts& texts, bool withDate)
+{
+    int stepsRight = 0;
+    const auto labels = panel->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
+    for (QLabel* l : labels) {
+        switch (l->property("Tag").toInt()) {
+        case 0:
+            SetText(l, texts.Steps);
+            stepsRight = l->x() + l->width();
+            break;
+        case 1:
+            if (withDate)
+                SetText(l, texts.MonthYear);
+            break;
+        case 2:
+            if (withDate) {
+                SetText(l, texts.Day);
+                l->move(CentredLeft(panel, l), l->y());
+            }
+            break;
+        case 3:
+            SetText(l, texts.StepUnit);
+            l->move(stepsRight, l->y());
+            break;
+        case 4:
+            SetText(l, texts.Percent);
+            l->move(CentredLeft(panel, l), l->y());
+            break;
+        default:
+            break;
+        }
+    }
+}
