@@ -1,0 +1,56 @@
+#pragma once
+
+#include "catalog/soft_info.h"
+#include "store/day_record.h"
+
+#include <csignal>
+#include <sys/resource.h>
+
+// The catalog texts the store and the user list show, as the default Step.ini has them.
+inline TSoftInfo StoreTestCatalog()
+{
+    TSoftInfo c;
+    c.SoftName = { QStringLiteral("Kinetrax"), QStringLiteral("V1.0") };
+    c.Info[11] = QStringLiteral("Open file error !     ");
+    c.Info[12] = QStringLiteral("Synchronization OK!   ");
+    c.Info[20] = QStringLiteral("New data exists. Would you like to override current daily data?");
+    c.Info[21] = QStringLiteral("Data exists for Day");
+    c.Info[22] = QStringLiteral(" ,would you like to override?");
+    c.Units[6] = QStringLiteral("step");
+    c.Units[7] = QStringLiteral("km");
+    c.Units[8] = QStringLiteral("mile");
+    c.Units[9] = QStringLiteral("Kcal");
+    return c;
+}
+
+inline TBINFile Day(uint32_t date, uint32_t steps, uint32_t target = 0, uint32_t distance = 0,
+                    uint32_t calories = 0, uint32_t minutes = 0)
+{
+    TBINFile r;
+    r.Date = date;
+    r.Steps = steps;
+    r.Distance = distance;
+    r.Calories = calories;
+    r.WalkingTime = minutes;
+    r.TargetSteps = target;
+    return r;
+}
+
+// While alive, writes beyond a few bytes fail the way they do on a full disk, even for root.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &old_);
+        rlimit tiny = old_;
+        tiny.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &tiny);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &old_); }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit old_{};
+};
