@@ -1,0 +1,55 @@
+#include "device/read_data_thread.h"
+
+#include <chrono>
+
+CReadDataThread::CReadDataThread(HandleSource source, BrokenSink broken, InputReportBuffer& buffer)
+    : source_(std::move(source)), broken_(std::move(broken)), buffer_(buffer)
+{
+}
+
+CReadDataThread::~CReadDataThread()
+{
+    stopAndWait();
+}
+
+void CReadDataThread::stopAndWait()
+{
+    {
+        std::lock_guard<std::mutex> lock(pauseMutex_);
+        stop_.store(true);
+    }
+    pauseWake_.notify_all();
+    wait();
+}
+
+void CReadDataThread::run()
+{
+    Execute();
+}
+
+void CReadDataThread::Execute()
+{
+    while (!stop_.load()) {
+        // Taken afresh every pass, so the reader follows discovery when it reopens the pedometer.
+        const std::shared_ptr<HidHandle> handle = source_();
+        if (!handle) {
+            pause(IdlePauseMs);
+            continue;
+        }
+        Report report{};
+        const int got = handle->read(report, ReadSliceMs);
+        if (got > 0) {
+            report[0] = 0;
+            buffer_.store(report);
+        } else if (got < 0) {
+            broken_(handle.get());
+            pause(IdlePauseMs);
+        }
+    }
+}
+
+void CReadDataThread::pause(int ms)
+{
+    std::unique_lock<std::mutex> lock(pauseMutex_);
+    pauseWake_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return stop_.load(); });
+}
