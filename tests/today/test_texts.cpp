@@ -177,7 +177,7 @@ private slots:
         QTest::newRow("beyond is capped") << 25000u << 10000u << "100%";
         QTest::newRow("no overflow at 32-bit max") << 4294967294u << 4294967295u << "99%";
         // Single precision would round both counts and show 50%.
-        QTest::newRow("exact above 2^24") << 16777217u << 33554434u << "49%";
+        QTest::newRow("exact above 2^24") << 16777216u << 33554433u << "49%";
     }
 
     void targetPercent()
