@@ -6,10 +6,7 @@
 
 #include <QString>
 
-#include <atomic>
 #include <memory>
-#include <mutex>
-#include <thread>
 
 // Serves a PedometerModel on the simulated bus: a listening SOCK_SEQPACKET socket at
 // <dir>/<vvvv>-<pppp>-<tag>.hid (0c45-70c1 by default), each connection one handle. Each output
