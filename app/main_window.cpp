@@ -1,0 +1,374 @@
+#include "app/main_window.h"
+
+#include "app/day_panel_widget.h"
+#include "app/form_look.h"
+#include "catalog/catalog_file.h"
+#include "device/device_link.h"
+#include "platform/prompts.h"
+#include "store/activity_file.h"
+#include "today/date_texts.h"
+#include "today/today_view.h"
+
+#include "ui_main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QTimer>
+
+#include <utility>
+
+namespace {
+const QColor White(255, 255, 255);
+const QColor Black(0, 0, 0);
+
+const char* const RecordPrefixes[] = {"Steps", "Distance", "Calorie", "WalkingTime", "ModerateSteps",
+                                      "ModerateTime"};
+// The four measure tabs RECORD offers; the cardio tabs exist in the form but are never shown.
+const char* const TabImages[] = {"StepsHeadImage2", "DistanceHeadImage2", "CalorieHeadImage2",
+                                 "WalkingTimeHeadImage2"};
+const char* const TabLabels[] = {"StepsHeadLabel", "DistanceHeadLabel", "CaloriesHeadLabel",
+                                 "WalkingTimeHeadLabel"};
+
+// Runs an action on a left click (press and release on the same control), for controls such as
+// labels and pictures that have no click signal of their own.
+class ClickBinder : public QObject {
+public:
+    ClickBinder(QWidget* target, std::function<void()> action)
+        : QObject(target)
+        , action_(std::move(action))
+    {
+        target->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* w = static_cast<QWidget*>(watched);
+        if (event->type() == QEvent::MouseButtonPress) {
+            pressed_ = static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+            return pressed_;
+        }
+        if (event->type() == QEvent::MouseButtonRelease && pressed_) {
+            pressed_ = false;
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() == Qt::LeftButton && w->rect().contains(mouse->position().toPoint()))
+                action_();
+            return true;
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> action_;
+    bool pressed_ = false;
+};
+}
+
+TForm1::TForm1(HidBus& bus, Prompts& prompts, const QString& dataDir, HidChangeMonitor* monitor, QWidget* parent)
+    : QWidget(parent)
+    , ui(std::make_unique<Ui::TForm1>())
+    , prompts_(prompts)
+    , monitor_(monitor)
+    , today_([] { return QDate::currentDate(); })
+{
+    ui->setupUi(this);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint);
+    setFixedSize(973, 724);
+    ApplyFormLook(this);
+
+    slots_ = {ui->PanelOne, ui->PanelTwo, ui->PanelThree, ui->PanelFour, ui->PanelFive, ui->PanelSix,
+              ui->PanelSeven, ui->PanelBack};
+    // The link reports through the catalog, so it exists (unconnected) even when the catalog fails.
+    link_ = std::make_unique<DeviceLink>(bus, prompts_, state_.Catalog, this);
+
+    state_.ExeDir = dataDir.endsWith(QLatin1Char('/')) ? dataDir : dataDir + QLatin1Char('/');
+    if (!ApplyCatalogTexts())
+        return;
+    setWindowTitle(QStringLiteral("Kinetrax"));
+
+    link_->ConnectPedometer();
+    connect(link_.get(), &DeviceLink::pedometerRemoved, this, &TForm1::onPedometerRemoved);
+    if (monitor_ && !link_->RegisterForDeviceChanges(*monitor_))
+        prompts_.showMessage(state_.Catalog.applicationTitle(), state_.Catalog.Info[2], PromptFlags::Plain);
+
+    if (const QScreen* s = screen()) {
+        const QRect area = s->geometry();
+        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+    }
+
+    state_.DayOffset = 0;
+    state_.CurrentUser.clear();
+    state_.DeviceMetric = false;
+    state_.Clients.clear();
+    state_.ExportDir = state_.ExeDir;
+    state_.UserListPath = state_.ExeDir + QStringLiteral("Kinetrax.dat");
+
+    bindClicks();
+    state_.StartupDone = false;
+    DisplayBtnClick();
+    state_.StartupDone = true;
+}
+
+TForm1::~TForm1()
+{
+    FormDestroy();
+}
+
+void TForm1::setStartupWindows(TForm2* settings, TForm3* loading)
+{
+    settings_ = settings;
+    loading_ = loading;
+}
+
+bool TForm1::ApplyCatalogTexts()
+{
+    const CatalogLoadResult loaded = LoadCatalog(state_.Catalog, state_.ExeDir);
+    if (!loaded.ok) {
+        startupError_ = loaded.error.isEmpty() ? QStringLiteral("Step.ini cannot be read.") : loaded.error;
+        return false;
+    }
+    TSoftInfo& c = state_.Catalog;
+    struct Row {
+        QString& text;
+        const char* builtin;
+        QStringList controls;
+    };
+    QStringList daily, weekly, monthly, yearly;
+    for (const char* p : RecordPrefixes) {
+        const QString prefix = QString::fromLatin1(p);
+        daily << prefix + QStringLiteral("DailyLabel");
+        weekly << prefix + QStringLiteral("WeeklyLabel");
+        monthly << prefix + QStringLiteral("MonthlyLabel");
+        yearly << prefix + QStringLiteral("YearlyLabel");
+    }
+    const Row rows[] = {
+        {c.SoftName[0], "Kinetrax", {}},
+        {c.TodayButton[0], "Today", {QStringLiteral("TodayLabel")}},
+        {c.TodayButton[1], "Record", {QStringLiteral("RecordLabel")}},
+        {c.TodayButton[2], "User Setting", {QStringLiteral("UserSettingLabel")}},
+        {c.TodayButton[3], "Send", {QStringLiteral("SendLabel")}},
+        {c.TodayPanel[0], "Step", {QStringLiteral("StepLabel")}},
+        {c.TodayPanel[1], "Distance", {QStringLiteral("DistanceLabel")}},
+        {c.TodayPanel[2], "Calorie", {QStringLiteral("CalorieLabel")}},
+        {c.TodayPanel[3], "Walking Time", {QStringLiteral("WalkingTimeLabel")}},
+        {c.TodayPanel[4], "Cardio Steps", {QStringLiteral("ModerateStepsLabel")}},
+        {c.TodayPanel[5], "Cardio Time", {QStringLiteral("ModerateTimeLabel")}},
+        {c.TodayPanel[6], "Total Step", {QStringLiteral("TotalStepLabel")}},
+        {c.TodayPanel[7], "Target Step", {QStringLiteral("TargetStepLabel")}},
+        {c.TodayPanel[8], "Goal", {QStringLiteral("TargetBarLabel")}},
+        {c.RecordButton[0], "Daily", daily},
+        {c.RecordButton[1], "Weekly", weekly},
+        {c.RecordButton[2], "Monthly", monthly},
+        {c.RecordButton[3], "Yearly", yearly},
+        {c.RecordPanel[0], "Steps", {QStringLiteral("StepsHeadLabelH"), QStringLiteral("StepsHeadLabelL")}},
+        {c.RecordPanel[1], "Distance", {QStringLiteral("DistanceHeadLabelH"), QStringLiteral("DistanceHeadLabelL")}},
+        {c.RecordPanel[2], "Calories", {QStringLiteral("CaloriesHeadLabelH"), QStringLiteral("CaloriesHeadLabelL")}},
+        {c.RecordPanel[3], "Walking Time",
+         {QStringLiteral("WalkingTimeHeadLabelH"), QStringLiteral("WalkingTimeHeadLabelL")}},
+        {c.RecordPanel[4], "Cardio Steps",
+         {QStringLiteral("ModerateStepsHeadLabelH"), QStringLiteral("ModerateStepsHeadLabelL")}},
+        {c.RecordPanel[5], "Cardio Time",
+         {QStringLiteral("ModerateTimeHeadLabelH"), QStringLiteral("ModerateTimeHeadLabelL")}},
+    };
+    for (const Row& row : rows) {
+        if (row.text.isEmpty())
+            row.text = QString::fromLatin1(row.builtin);
+        for (const QString& name : row.controls) {
+            if (QLabel* label = labelNamed(name))
+                SetAutoSizedText(label, row.text);
+        }
+    }
+    for (QWidget* panel : slots_) {
+        for (QLabel* label : panel->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly))
+            label->setAttribute(Qt::WA_TranslucentBackground);
+    }
+    return true;
+}
+
+QLabel* TForm1::labelNamed(const QString& name) const
+{
+    return findChild<QLabel*>(name);
+}
+
+QWidget* TForm1::widgetNamed(const QString& name) const
+{
+    return findChild<QWidget*>(name);
+}
+
+void TForm1::bindClicks()
+{
+    new ClickBinder(ui->TodayLabel, [this] { DisplayBtnClick(); });
+    new ClickBinder(ui->RecordLabel, [this] { BarChartBtnClick(); });
+    new ClickBinder(ui->UserSettingLabel, [this] { SetBtnClick(); });
+    new ClickBinder(ui->SendLabel, [this] { SendBtnClick(); });
+}
+
+void TForm1::highlightSection(QLabel* active)
+{
+    for (QLabel* label : {ui->TodayLabel, ui->RecordLabel, ui->UserSettingLabel, ui->SendLabel})
+        SetTextColor(label, label == active ? White : Black);
+}
+
+bool TForm1::todayActive() const
+{
+    return TextColor(ui->TodayLabel) == White;
+}
+
+void TForm1::setSlotPanelsVisible(bool visible)
+{
+    for (int k = 0; k < DayPanelSlots; ++k)
+        slots_[k]->setVisible(visible);
+}
+
+void TForm1::setRecordTabsVisible(bool visible)
+{
+    ui->BackImage->setVisible(visible);
+    for (const char* image : TabImages)
+        widgetNamed(QString::fromLatin1(image))->setVisible(visible);
+    for (const char* tab : TabLabels) {
+        labelNamed(QString::fromLatin1(tab) + QLatin1Char('L'))->setVisible(visible);
+        labelNamed(QString::fromLatin1(tab) + QLatin1Char('H'))->setVisible(false);
+    }
+}
+
+void TForm1::DisplayBtnClick()
+{
+    highlightSection(ui->TodayLabel);
+    setRecordTabsVisible(false);
+    state_.DayOffset = 0;
+    RefreshTodayView();
+    ui->TodayPanel->show();
+    setSlotPanelsVisible(true);
+    for (const char* prefix : RecordPrefixes)
+        widgetNamed(QString::fromLatin1(prefix) + QStringLiteral("Panel"))->hide();
+}
+
+void TForm1::BarChartBtnClick()
+{
+    highlightSection(ui->RecordLabel);
+    setRecordTabsVisible(true);
+    ui->StepsHeadLabelH->show();
+    ui->TodayPanel->hide();
+    setSlotPanelsVisible(false);
+    // The charts are filled by the RECORD view; the section opens on the Steps panel.
+    ui->StepsPanel->show();
+}
+
+void TForm1::SetBtnClick()
+{
+    const bool fromToday = todayActive();
+    highlightSection(ui->UserSettingLabel);
+    // The settings window's editing run comes here.
+    highlightSection(fromToday ? ui->TodayLabel : ui->RecordLabel);
+    if (state_.UserCount() == 0) {
+        if (link_->Connected())
+            prompts_.showMessage(state_.Catalog.SoftName[0], state_.Catalog.Info[3], PromptFlags::Plain);
+        endProgram();
+    }
+}
+
+void TForm1::SendBtnClick()
+{
+    const bool fromToday = todayActive();
+    highlightSection(ui->SendLabel);
+    if (state_.CurrentUser.isEmpty())
+        return;
+    // Export and mail come here.
+    highlightSection(fromToday ? ui->TodayLabel : ui->RecordLabel);
+}
+
+void TForm1::RefreshTodayView()
+{
+    ShowTodayFigures();
+}
+
+void TForm1::ShowTodayFigures()
+{
+    bool loaded = false;
+    const QString path = ActivityFilePath(state_.ExeDir, state_.CurrentUser);
+    if (!state_.CurrentUser.isEmpty())
+        loaded = LoadDayRecords(path, state_.DayRecords, state_.Catalog, prompts_);
+    const QDate selected = SelectedDate(today(), state_.DayOffset);
+    const TodayTexts texts = ComputeTodayTexts(state_.DayRecords, loaded, state_.DownloadBlock, selected,
+                                               state_.DeviceMetric, state_.Catalog);
+    std::array<QWidget*, DayPanelSlots> shown{};
+    std::copy_n(slots_.begin(), DayPanelSlots, shown.begin());
+    TodayView(ui->TodayPanel).show(texts, shown);
+    if (!loaded && !state_.StartupDone && !state_.CurrentUser.isEmpty())
+        prompts_.showMessage(state_.Catalog.applicationTitle(), ActivityFileMissingText(path, state_.Catalog),
+                             PromptFlags::Plain);
+}
+
+void TForm1::setUserCaption(const QString& name)
+{
+    setWindowTitle(state_.Catalog.applicationTitle() + QStringLiteral("   ") + name);
+}
+
+void TForm1::activeUserChanged()
+{
+    setUserCaption(state_.CurrentUser);
+    if (todayActive())
+        ShowTodayFigures();
+}
+
+void TForm1::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (formShown_ || !startupError_.isEmpty())
+        return;
+    formShown_ = true;
+    // Out of the show event, so that the modal windows run from the event loop.
+    QTimer::singleShot(0, this, &TForm1::FormShow);
+}
+
+void TForm1::FormShow()
+{
+    if (ending_)
+        return;
+    if (!link_->Connected()) {
+        prompts_.showMessage(state_.Catalog.SoftName[0], state_.Catalog.Info[0], PromptFlags::Stop);
+        endProgram();
+        return;
+    }
+}
+
+void TForm1::onPedometerRemoved()
+{
+    if (ending_)
+        return;
+    prompts_.showMessage(state_.Catalog.SoftName[0], state_.Catalog.Info[0], PromptFlags::Stop);
+    endProgram();
+}
+
+void TForm1::endProgram()
+{
+    if (ending_)
+        return;
+    ending_ = true;
+    // Modal windows end first, so that their event loops return to the one the entry runs.
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible())
+            dialog->reject();
+    }
+    close();
+    emit programEnded();
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    FormDestroy();
+    QWidget::closeEvent(event);
+}
+
+void TForm1::FormDestroy()
+{
+    if (destroyed_ || !link_)
+        return;
+    destroyed_ = true;
+    link_->UnregisterDeviceChanges();
+    link_->StopReader();
+}
