@@ -21,6 +21,7 @@ struct AppState {
     DayRecordList DayRecords;
     bool DeviceMetric = false;                  // true: metric (km), false: imperial (mile)
     std::array<uint8_t, 100> DownloadBlock{};   // last decoded copy of the pedometer's memory
+    bool DownloadValid = false;                 // DownloadBlock holds a complete download
     bool StartupDone = false;
     int DayOffset = 0;                          // the TODAY day is today + DayOffset
 
