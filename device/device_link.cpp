@@ -272,7 +272,7 @@ bool DeviceLink::WriteReport(const Report& report)
 
     Report out = report;
     out[0] = 0;
-    const HidWriteResult result = handle->write(out, WriteTimeoutMs);
+    const HidWriteResult result = handle->write(out, static_cast<int>(WriteTimeoutMs * waitScale_.load()));
     const QString caption = catalog_.applicationTitle();
     switch (result) {
     case HidWriteResult::Written:

@@ -90,7 +90,8 @@ public:
     bool SendProfileAndClock(bool metric, uint16_t steplength, uint16_t weight, uint32_t targetSteps,
                              QTime clock = QTime::currentTime());
 
-    // Tests only: scales the polling waits (W(1000) lasts 1000 ms * scale). Production keeps 1.0.
+    // Tests only: scales the polling waits (W(1000) lasts 1000 ms * scale) and the 5000 ms write limit.
+    // Production keeps 1.0.
     void setWaitScale(double scale);
 
 signals:
