@@ -1,3 +1,4 @@
+#include "catalog/catalog_file.h"
 #include "today/date_texts.h"
 #include "today/figure_texts.h"
 #include "today/today_figures.h"
@@ -5,22 +6,6 @@
 #include <QTest>
 
 namespace {
-
-// The few catalog texts these computations read, as Step.ini ships them.
-TSoftInfo TestCatalog()
-{
-    TSoftInfo c;
-    const QStringList units = QStringLiteral("meter,kg,cm,feet,lb,inch,step,km,mile,Kcal,min,steps").split(',');
-    for (int i = 0; i < 12; ++i)
-        c.Units[i] = units[i];
-    const QStringList months = QStringLiteral("Jan,Feb,Mar,Apr,May,Jun,Jul,Aug,Sep,Oct,Nov,Dec").split(',');
-    for (int i = 0; i < 12; ++i)
-        c.Months[i] = months[i];
-    c.DaySuffix = {QStringLiteral("st"), QStringLiteral("nd"), QStringLiteral("rd"), QStringLiteral("th")};
-    c.TodayPanel[0] = QStringLiteral("Step");
-    c.Info[4] = QStringLiteral("The document does not exist or has damaged");
-    return c;
-}
 
 TBINFile Day(uint32_t date, uint32_t steps, uint32_t target = 0)
 {
@@ -71,7 +56,7 @@ private slots:
         QFETCH(int, weekday);
         QFETCH(QString, suffix);
         QFETCH(QString, month);
-        const DisplayDate d = SplitDisplayDate(date, TestCatalog());
+        const DisplayDate d = SplitDisplayDate(date, DefaultCatalog());
         QCOMPARE(d.Year, date.year());
         QCOMPARE(d.Month, date.month());
         QCOMPARE(d.Day, date.day());
@@ -142,7 +127,7 @@ private slots:
     {
         QTest::addColumn<QString>("actual");
         QTest::addColumn<QString>("expected");
-        const TSoftInfo c = TestCatalog();
+        const TSoftInfo c = DefaultCatalog();
         QTest::newRow("distance grouped") << DistanceText(123456, true, c) << "1,234.56km";
         QTest::newRow("distance below one") << DistanceText(5, true, c) << "0.05km";
         QTest::newRow("distance 7") << DistanceText(7, true, c) << "0.07km";
@@ -206,7 +191,7 @@ private slots:
         const DayRecordList records{Day(20100701, 1, 10000), today, Day(20100704, 5, 5),
                                     Day(20100706, 7000, 0), Day(20100707, 9999, 10000)};
         const TodayTexts t = ComputeTodayTexts(records, true, BlockWithTotal(45, 23, 11), QDate(2010, 7, 4),
-                                               true, TestCatalog());
+                                               true, DefaultCatalog());
         QCOMPARE(t.DayText, QStringLiteral("4"));
         QCOMPARE(t.DaySuffix, QStringLiteral("th"));
         QCOMPARE(t.DateText, QStringLiteral("Jul 2010"));
@@ -239,7 +224,7 @@ private slots:
     {
         const DayRecordList records{Day(20100704, 500, 1000)};
         const TodayTexts t = ComputeTodayTexts(records, true, MemoryImage{}, QDate(2010, 7, 5), false,
-                                               TestCatalog());
+                                               DefaultCatalog());
         QCOMPARE(t.Steps, QStringLiteral("0"));
         QCOMPARE(t.TargetSteps, QStringLiteral("0"));
         QCOMPARE(t.TargetPercent, QStringLiteral("0%"));
@@ -257,7 +242,7 @@ private slots:
     {
         const DayRecordList stale{Day(20100704, 500, 1000)};
         const TodayTexts t = ComputeTodayTexts(stale, false, BlockWithTotal(45, 23, 11), QDate(2010, 7, 4), true,
-                                               TestCatalog());
+                                               DefaultCatalog());
         QCOMPARE(t.DateText, QStringLiteral("Jul 2010"));
         QCOMPARE(t.Steps, QStringLiteral("0"));
         QCOMPARE(t.TotalSteps, QStringLiteral("0"));
@@ -267,13 +252,13 @@ private slots:
             QCOMPARE(p.Steps, QStringLiteral("0"));
             QCOMPARE(p.Percent, QStringLiteral("0%"));
         }
-        QCOMPARE(ActivityFileMissingText(QStringLiteral("/data/Ann.bin"), TestCatalog()),
+        QCOMPARE(ActivityFileMissingText(QStringLiteral("/data/Ann.bin"), DefaultCatalog()),
                  QStringLiteral("/data/Ann.bin\r\nThe document does not exist or has damaged"));
     }
 
     void slotsFollowSelectedDateAcrossMonths()
     {
-        const TodayTexts t = ComputeTodayTexts({}, true, MemoryImage{}, QDate(2011, 1, 1), true, TestCatalog());
+        const TodayTexts t = ComputeTodayTexts({}, true, MemoryImage{}, QDate(2011, 1, 1), true, DefaultCatalog());
         QCOMPARE(t.Slots[0].MonthYear, QStringLiteral("Jan 2011"));
         QCOMPARE(t.Slots[0].Day, QStringLiteral("4"));
         QCOMPARE(t.Slots[6].MonthYear, QStringLiteral("Dec 2010"));
