@@ -4,6 +4,8 @@
 #include "app/form_look.h"
 #include "catalog/catalog_file.h"
 #include "device/device_link.h"
+#include "loading/loading_window.h"
+#include "profiles/settings_window.h"
 #include "platform/prompts.h"
 #include "store/activity_file.h"
 #include "today/date_texts.h"
@@ -108,6 +110,7 @@ TForm1::TForm1(HidBus& bus, Prompts& prompts, const QString& dataDir, HidChangeM
     state_.UserListPath = state_.ExeDir + QStringLiteral("Kinetrax.dat");
 
     bindClicks();
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, &TForm1::ApplicationEventsActivate);
     state_.StartupDone = false;
     DisplayBtnClick();
     state_.StartupDone = true;
@@ -122,6 +125,34 @@ void TForm1::setStartupWindows(TForm2* settings, TForm3* loading)
 {
     settings_ = settings;
     loading_ = loading;
+    if (settings_) {
+        connect(settings_, &TForm2::activeUserChanged, this, &TForm1::activeUserChanged);
+        connect(settings_, &TForm2::quitRequested, this, [this] { quitRequested_ = true; });
+        connect(settings_, &TForm2::minimizeRequested, this, &TForm1::minimizeFromSettings);
+        // The list file made its first profile current.
+        if (!state_.CurrentUser.isEmpty())
+            setUserCaption(state_.CurrentUser);
+    }
+    if (loading_ && settings_)
+        connect(loading_, &TForm3::downloadCompleted, settings_, &TForm2::ShowDeviceUnitCaptions);
+}
+
+void TForm1::minimizeFromSettings()
+{
+    // Activation while the minimize is carried out must not restore the window at once.
+    activationAttached_ = false;
+    showMinimized();
+    QTimer::singleShot(activationDelayMs_, this, [this] { activationAttached_ = true; });
+}
+
+void TForm1::ApplicationEventsActivate(Qt::ApplicationState applicationState)
+{
+    if (applicationState != Qt::ApplicationActive || !activationAttached_ || ending_)
+        return;
+    if (settings_ && settings_->isMinimized())
+        return;
+    if (isMinimized())
+        showNormal();
 }
 
 bool TForm1::ApplyCatalogTexts()
@@ -262,7 +293,10 @@ void TForm1::SetBtnClick()
 {
     const bool fromToday = todayActive();
     highlightSection(ui->UserSettingLabel);
-    // The settings window's editing run comes here.
+    if (settings_)
+        settings_->SetBtnClick();
+    if (ending_)
+        return;
     highlightSection(fromToday ? ui->TodayLabel : ui->RecordLabel);
     if (state_.UserCount() == 0) {
         if (link_->Connected())
@@ -329,10 +363,28 @@ void TForm1::FormShow()
 {
     if (ending_)
         return;
+    if (settings_)
+        settings_->CentreOnScreen();
     if (!link_->Connected()) {
         prompts_.showMessage(state_.Catalog.SoftName[0], state_.Catalog.Info[0], PromptFlags::Stop);
         endProgram();
         return;
+    }
+    if (loading_)
+        loading_->exec();
+    if (ending_ || !settings_)
+        return;
+    if (QWidget* editor = settings_->findChild<QWidget*>(QStringLiteral("UserPanel2")))
+        editor->hide();
+    quitRequested_ = false;
+    settings_->exec();
+    if (ending_)
+        return;
+    if (state_.UserCount() == 0) {
+        prompts_.showMessage(state_.Catalog.SoftName[0], state_.Catalog.Info[3], PromptFlags::Plain);
+        endProgram();
+    } else if (quitRequested_) {
+        endProgram();
     }
 }
 

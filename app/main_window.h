@@ -83,6 +83,8 @@ protected:
 
 private:
     void FormShow();
+    void minimizeFromSettings();
+    void ApplicationEventsActivate(Qt::ApplicationState applicationState);
     void FormDestroy();
     bool ApplyCatalogTexts();
     void onPedometerRemoved();
@@ -104,6 +106,9 @@ private:
     TForm2* settings_ = nullptr;
     TForm3* loading_ = nullptr;
     bool formShown_ = false;
+    bool quitRequested_ = false;
+    bool activationAttached_ = true;
+    int activationDelayMs_ = 1;
     bool ending_ = false;
     bool destroyed_ = false;
 };
