@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-charts-dev qt6-svg-dev qt6-qpa-plugins libgl-dev
   libhidapi-dev libudev-dev
   fonts-dejavu-core
+  xdg-utils
 )
 
 missing=()
