@@ -1,0 +1,142 @@
+#include "loading/loading_window.h"
+
+#include "app/app_state.h"
+#include "catalog/catalog_file.h"
+#include "device/device_link.h"
+#include "emulator/emulated_hid_bus.h"
+#include "loading/display_thread.h"
+#include "tests/support/scripted_prompts.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+// The loading window against the in-process pedometer, with short timer intervals.
+class TestLoadingWindow : public QObject {
+    Q_OBJECT
+
+    struct Rig {
+        AppState state;
+        ScriptedPrompts prompts;
+        std::shared_ptr<PedometerModel> model = std::make_shared<PedometerModel>();
+        EmulatedHidBus bus{model};
+        std::unique_ptr<DeviceLink> link;
+
+        Rig()
+        {
+            state.Catalog = DefaultCatalog();
+            link = std::make_unique<DeviceLink>(bus, prompts, state.Catalog);
+            link->setWaitScale(0.2);
+            link->ConnectPedometer();
+        }
+    };
+
+    static TForm3::Timing fast(int limitMs)
+    {
+        TForm3::Timing t;
+        t.dotIntervalMs = 20;
+        t.limitMs = limitMs;
+        return t;
+    }
+
+private slots:
+    void readyPedometerClosesTheWindowAndHandsOverTheMemory()
+    {
+        Rig rig;
+        QVERIFY(rig.link->Connected());
+        rig.model->setProfile(false, 25, 150, 8000, 9, 30);
+        TForm3 window(rig.state, *rig.link, rig.prompts, fast(60000));
+        QSignalSpy completed(&window, &TForm3::downloadCompleted);
+        QCOMPARE(window.findChild<QLabel*>("Label1")->text(), QStringLiteral("Loading"));
+        window.show();
+
+        QTRY_VERIFY_WITH_TIMEOUT(window.finished(), 5000);
+        QTRY_VERIFY(!window.isVisible());
+        QCOMPARE(completed.count(), 1);
+        QCOMPARE(window.result(), int(QDialog::Accepted));
+        QVERIFY(!window.worker()->isRunning());
+        QCOMPARE(rig.state.DownloadBlock, rig.model->memoryImage());
+        QCOMPARE(rig.state.DeviceMetric, false);
+        QVERIFY(rig.prompts.shown().isEmpty());
+        // The ring turned: exactly one dot is lit.
+        int lit = 0;
+        for (int i = 1; i <= 8; ++i)
+            lit += window.findChild<QLabel*>(QStringLiteral("DotImage%1").arg(i))->isVisibleTo(&window);
+        QCOMPARE(lit, 1);
+        QVERIFY(window.litDot() >= 0);
+    }
+
+    void busyPedometerRunsIntoTheLimitThenALateSuccessIsStillTaken()
+    {
+        Rig rig;
+        PedometerFaults busy;
+        busy.busyHandshakes = PedometerFaults::Forever;
+        rig.model->setFaults(busy);
+        TForm3 window(rig.state, *rig.link, rig.prompts, fast(300));
+        QSignalSpy completed(&window, &TForm3::downloadCompleted);
+        window.show();
+
+        QTRY_VERIFY_WITH_TIMEOUT(!window.isVisible(), 3000);
+        QCOMPARE(window.result(), int(QDialog::Rejected));
+        QCOMPARE(rig.prompts.shown().size(), 1);
+        const ScriptedPrompts::Shown box = rig.prompts.shown().first();
+        QCOMPARE(box.caption, QStringLiteral("Kinetrax"));
+        QCOMPARE(box.text, QString()); // [Info] 26 is empty in the default catalog
+        QCOMPARE(box.flags, 0x30);
+        // A busy memory image is not taken for a download.
+        QCOMPARE(rig.state.DownloadBlock[0], uint8_t(0));
+        QVERIFY(window.worker()->isRunning());
+        QTRY_VERIFY(window.worker()->attempts() > 1);
+
+        rig.model->setFaults(PedometerFaults{});
+        QTRY_COMPARE_WITH_TIMEOUT(completed.count(), 1, 5000);
+        QVERIFY(!window.worker()->isRunning());
+        QCOMPARE(rig.state.DownloadBlock[0], uint8_t(0xF4));
+        QCOMPARE(rig.prompts.shown().size(), 1);
+    }
+
+    void limitCountsFromCreationSoALateShowReturnsAtOnce()
+    {
+        AppState state;
+        state.Catalog = DefaultCatalog();
+        ScriptedPrompts prompts;
+        TForm3 window(state, [] { QThread::msleep(10); return false; }, prompts, fast(50));
+        QTRY_VERIFY(window.finished());
+        QElapsedTimer clock;
+        clock.start();
+        window.exec();
+        QVERIFY(clock.elapsed() < 1000);
+        QCOMPARE(prompts.shown().size(), 1);
+    }
+
+    void workerEndsPromptlyOnceAsked_data()
+    {
+        QTest::addColumn<bool>("answering");
+        QTest::newRow("pedometer busy, answering") << true;
+        QTest::newRow("pedometer silent") << false;
+    }
+
+    void workerEndsPromptlyOnceAsked()
+    {
+        QFETCH(bool, answering);
+        Rig rig;
+        PedometerFaults faults;
+        faults.busyHandshakes = PedometerFaults::Forever;
+        faults.dropAll = !answering;
+        rig.model->setFaults(faults);
+        QElapsedTimer clock;
+        {
+            TForm3 window(rig.state, *rig.link, rig.prompts, fast(60000));
+            window.show();
+            QTRY_VERIFY(window.worker()->attempts() >= 2);
+            clock.start();
+        } // closing the program destroys the window mid-download
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+    }
+};
+
+QTEST_MAIN(TestLoadingWindow)
+#include "test_loading_window.moc"
