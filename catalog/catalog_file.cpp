@@ -129,9 +129,20 @@ std::vector<Section> SectionsOf(TSoftInfo& c)
 
 QString DecodeCatalog(const QByteArray& bytes)
 {
-    const auto bom = QStringConverter::encodingForData(bytes);
-    QStringDecoder decoder(bom.value_or(QStringConverter::System));
-    return decoder.decode(bytes);
+    if (const auto bom = QStringConverter::encodingForData(bytes)) {
+        QStringDecoder decoder(*bom, QStringConverter::Flag::Stateless);
+        return decoder.decode(bytes);
+    }
+    QStringDecoder system(QStringConverter::System, QStringConverter::Flag::Stateless);
+    const QString text = system.decode(bytes);
+    if (!system.hasError())
+        return text;
+    // Not valid in the system encoding (UTF-8 here): most likely a catalog translated on Windows, whose
+    // ANSI code page for Western languages is 1252.
+    QStringDecoder windows("windows-1252", QStringConverter::Flag::Stateless);
+    if (windows.isValid())
+        return windows.decode(bytes);
+    return QString::fromLatin1(bytes);
 }
 
 std::vector<QStringView> SplitLines(const QString& text)

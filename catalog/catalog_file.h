@@ -35,7 +35,8 @@ QString NextListItem(QString& working);
 bool WriteDefaultCatalog(const QString& dataDir, QString* errorText = nullptr);
 
 // Reads the catalog text in bytes into catalog. The bytes are in the system's 8-bit encoding unless they
-// begin with a UTF-8 or UTF-16 byte-order mark; CR, LF and CR LF end a line. Sections missing from the
+// begin with a UTF-8 or UTF-16 byte-order mark; bytes that are not valid in the system encoding are read
+// as Windows code page 1252. CR, LF and CR LF end a line. Sections missing from the
 // text leave their texts as they were. fileName only labels errors. On failure catalog is unchanged.
 CatalogLoadResult ReadCatalogText(TSoftInfo& catalog, const QByteArray& bytes, const QString& fileName);
 

@@ -215,6 +215,9 @@ private slots:
         QTest::newRow("system encoding is UTF-8")
             << QByteArray("[Months]\r\nJ\xC3\xA4n,F\xC3\xA9v\r\n") << "Months"
             << QStringList{QString::fromUtf8("J\xC3\xA4n")} + Repeated(QString::fromUtf8("F\xC3\xA9v"), 11);
+        QTest::newRow("Windows code page 1252 when not UTF-8")
+            << QByteArray("[Months]\r\nJ\xE4n,\x80\r\n") << "Months"
+            << QStringList{QString::fromUtf8("J\xC3\xA4n")} + Repeated(QString::fromUtf8("\xE2\x82\xAC"), 11);
         QTest::newRow("UTF-8 byte-order mark")
             << QByteArray("\xEF\xBB\xBF[SoftName]\r\nSchrittz\xC3\xA4hler\r\nV1\r\n") << "SoftName"
             << QStringList{QString::fromUtf8("Schrittz\xC3\xA4hler"), "V1"};
