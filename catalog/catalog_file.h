@@ -36,7 +36,8 @@ bool WriteDefaultCatalog(const QString& dataDir, QString* errorText = nullptr);
 
 // Reads the catalog text in bytes into catalog. The bytes are in the system's 8-bit encoding unless they
 // begin with a UTF-8 or UTF-16 byte-order mark; bytes that are not valid in the system encoding are read
-// as Windows code page 1252. CR, LF and CR LF end a line. Sections missing from the
+// as Windows code page 1252. CR, LF and CR LF end a line. A section starts at the first line equal to its
+// header, letter case aside; a header on the very first line counts like any other. Sections missing from the
 // text leave their texts as they were. fileName only labels errors. On failure catalog is unchanged.
 CatalogLoadResult ReadCatalogText(TSoftInfo& catalog, const QByteArray& bytes, const QString& fileName);
 
