@@ -1,0 +1,135 @@
+// Renders the windows with fixed data to PNG files for the documentation:
+//     kinetrax-screenshots [--out DIR]     (default DIR: docs/screenshots)
+// and writes the demonstration data directory that scripts/run.sh starts with:
+//     kinetrax-screenshots --demo-data DIR
+#include "app/artwork_widget.h"
+#include "app/demo_data.h"
+#include "app/main_window.h"
+#include "device/device_link.h"
+#include "emulator/emulated_hid_bus.h"
+#include "loading/loading_window.h"
+#include "profiles/settings_window.h"
+#include "profiles/user_list.h"
+#include "store/activity_file.h"
+#include "tests/support/scripted_prompts.h"
+#include "tests/support/temp_data_dir.h"
+#include "today/date_texts.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+// Fixed, so that the pictures change only when the windows do.
+const QDate ShotDay(2024, 5, 15);
+
+bool Save(QWidget* window, const QString& dir, const char* name)
+{
+    window->show();
+    QApplication::processEvents();
+    const QString path = QDir(dir).filePath(QString::fromLatin1(name));
+    if (!window->grab().save(path)) {
+        std::fprintf(stderr, "kinetrax-screenshots: cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+// The pedometer's eight days added to the demo history, as a download would.
+void AddPedometerDays(const QString& dataDir, const MemoryImage& image)
+{
+    const QString path = ActivityFilePath(dataDir, QString::fromLatin1(DemoUserName));
+    DayRecordList days;
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly))
+        days = DayRecordsFromBytes(file.readAll());
+    file.close();
+    for (int back = DaysInMemory - 1; back >= 0; --back) {
+        const DayBlockValues v = DecodeDayBlock(image, back);
+        TBINFile r;
+        r.Date = DateKey(ShotDay.addDays(-back));
+        r.Steps = v.Steps;
+        r.Distance = v.Distance;
+        r.Calories = v.Calories;
+        r.WalkingTime = v.WalkingTime;
+        r.TargetSteps = 10000;
+        days.push_back(r);
+    }
+    if (file.open(QIODevice::WriteOnly))
+        file.write(DayRecordsToBytes(days));
+}
+}
+
+int main(int argc, char* argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = QApplication::arguments();
+    QString outDir = QStringLiteral("docs/screenshots");
+    for (int i = 1; i + 1 < args.size(); i += 2) {
+        if (args[i] == QLatin1String("--demo-data")) {
+            QString error;
+            if (!WriteDemoData(args[i + 1], QDate::currentDate(), &error)) {
+                std::fprintf(stderr, "kinetrax-screenshots: %s\n", qPrintable(error));
+                return 1;
+            }
+            return 0;
+        }
+        if (args[i] == QLatin1String("--out"))
+            outDir = args[i + 1];
+    }
+    QDir().mkpath(outDir);
+    InitFormResources();
+
+    TempDataDir data;
+    if (!WriteDemoData(data.path(), ShotDay))
+        return 1;
+    EmulatedHidBus bus;
+    bus.model()->setHistory(GenerateHistory(7, true, 70, 65));
+    AddPedometerDays(data.path(), bus.model()->memoryImage());
+    ScriptedPrompts prompts;
+
+    TForm1 form1(bus, prompts, data.path(), nullptr);
+    if (!form1.startupError().isEmpty())
+        return 1;
+    form1.setTodaySource([] { return ShotDay; });
+    TForm2 form2(form1.state(), form1.link(), prompts);
+    TForm3::Timing timing;
+    timing.limitMs = 600000;
+    // A loading window whose download never finishes, so that it stays up for its picture.
+    TForm3 form3(form1.state(), [] { return false; }, prompts, timing);
+
+    AppState& state = form1.state();
+    state.DownloadBlock = bus.model()->memoryImage();
+    state.DeviceMetric = true;
+    form1.setUserCaption(state.CurrentUser);
+    form1.DisplayBtnClick();
+    bool ok = Save(&form1, outDir, "main_today.png");
+
+    form2.CentreOnScreen();
+    if (QWidget* editor = form2.findChild<QWidget*>(QStringLiteral("UserPanel2")))
+        editor->hide();
+    form2.HighlightRow(1);
+    ok = Save(&form2, outDir, "settings_list.png") && ok;
+    form2.hide();
+
+    // The editor as USER INFO opens it, captured from inside its modal run.
+    QTimer::singleShot(200, &form2, [&] {
+        ok = Save(&form2, outDir, "settings_editor.png") && ok;
+        form2.CancelBtnClick();
+        if (form2.isVisible())
+            form2.reject();
+    });
+    form2.SetBtnClick();
+
+    QTimer::singleShot(450, &form3, [&] {
+        ok = Save(&form3, outDir, "loading.png") && ok;
+        form3.reject();
+    });
+    form3.exec();
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,188 @@
+#include "app/artwork_widget.h"
+#include "app/main_window.h"
+#include "device/device_link.h"
+#include "emulator/emulated_hid_bus.h"
+#include "loading/loading_window.h"
+#include "profiles/settings_window.h"
+#include "profiles/user_list.h"
+#include "store/activity_file.h"
+#include "tests/support/scripted_prompts.h"
+#include "tests/support/temp_data_dir.h"
+#include "today/figure_texts.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+namespace {
+const QString Greeting = QStringLiteral("Welcome to the Kinetrax! Please create your user profile.");
+
+// The three windows of a start, as the entry builds them, on an emulated pedometer with eight days of
+// history. Timers are short so that nothing waits long.
+struct Start {
+    TempDataDir& dir;
+    EmulatedHidBus bus;
+    ScriptedPrompts prompts;
+    std::unique_ptr<TForm1> form1;
+    std::unique_ptr<TForm2> form2;
+    std::unique_ptr<TForm3> form3;
+    bool loadingShown = false;
+
+    Start(TempDataDir& d, bool pedometer = true)
+        : dir(d)
+    {
+        bus.model()->setHistory(GenerateHistory(11, true, 70, 65));
+        bus.model()->setProfile(true, 50, 90, 5000, 8, 0);
+        if (!pedometer)
+            bus.unplug();
+        form1 = std::make_unique<TForm1>(bus, prompts, dir.path(), nullptr);
+        form2 = std::make_unique<TForm2>(form1->state(), form1->link(), prompts);
+        form2->setSyncDelayMs(0);
+        TForm3::Timing timing;
+        timing.dotIntervalMs = 10;
+        timing.limitMs = 10000;
+        timing.retryPauseMs = 1;
+        form3 = std::make_unique<TForm3>(form1->state(), form1->link(), prompts, timing);
+        form1->setStartupWindows(form2.get(), form3.get());
+    }
+
+    // Runs action once the settings window is up for the start-up selection.
+    void whenSettingsShown(std::function<void()> action)
+    {
+        auto* poll = new QTimer(form1.get());
+        QObject::connect(poll, &QTimer::timeout, poll, [this, poll, action] {
+            loadingShown = loadingShown || form3->isVisible();
+            if (!form2->isVisible())
+                return;
+            poll->stop();
+            poll->deleteLater();
+            QTimer::singleShot(50, form2.get(), action);
+        });
+        poll->start(5);
+    }
+
+    // Shows the main window and waits until the start-up selection is over.
+    bool runUntilSettled()
+    {
+        QSignalSpy ended(form1.get(), &TForm1::programEnded);
+        QSignalSpy settingsDone(form2.get(), &QDialog::finished);
+        form1->show();
+        return QTest::qWaitFor([&] { return !ended.isEmpty() || !settingsDone.isEmpty(); }, 15000);
+    }
+
+    QString text(const char* label) const
+    {
+        return form1->findChild<QLabel*>(QString::fromLatin1(label))->text();
+    }
+};
+}
+
+class StartupFlowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { InitFormResources(); }
+
+    void firstStartCreatesProfileAndSynchronizes()
+    {
+        TempDataDir dir;
+        Start s(dir);
+        QSignalSpy ended(s.form1.get(), &TForm1::programEnded);
+        s.whenSettingsShown([&] {
+            s.form2->findChild<QLineEdit*>(QStringLiteral("NameEdit"))->setText(QStringLiteral("Ann"));
+            s.form2->SaveBtnClick();
+        });
+        QVERIFY(s.runUntilSettled());
+        QVERIFY(ended.isEmpty());
+        QVERIFY(s.loadingShown);
+        QVERIFY(s.prompts.texts().contains(Greeting));
+        QVERIFY(s.prompts.texts().contains(QStringLiteral("Synchronization OK!   ")));
+
+        const UserListFile list = LoadUserList(dir.filePath(QStringLiteral("Kinetrax.dat")));
+        QCOMPARE(list.Clients.size(), std::size_t(1));
+        const TClient& ann = list.Clients.front();
+        QCOMPARE(ann.Name, QStringLiteral("Ann"));
+        QCOMPARE(s.form1->state().CurrentUser, QStringLiteral("Ann"));
+        QCOMPARE(s.form1->windowTitle(), QStringLiteral("Kinetrax V1.0   Ann"));
+
+        // The new profile went to the pedometer (it held step length 50 and weight 90 before).
+        const ProfileValues sent = s.bus.model()->profile();
+        QVERIFY(sent.Steplength != 50 || sent.Weight != 90);
+        QCOMPARE(sent.Steplength, ann.Steplength);
+        QCOMPARE(sent.Weight, ann.Weight);
+
+        // The pedometer's days are in the new activity file, and TODAY shows its today.
+        const DayRecordList days = DayRecordsFromBytes(dir.read(QStringLiteral("Ann.bin")));
+        QVERIFY(!days.empty());
+        const PedometerHistory history = s.bus.model()->history();
+        QCOMPARE(s.text("StepEdit"), FormatThousands(history.days[0].Steps));
+        QCOMPARE(s.text("TotalStepEdit"), FormatThousands(history.stepTotal));
+        QVERIFY(s.form1->isVisible());
+        QVERIFY(s.form1->todayActive());
+    }
+
+    void secondStartChoosesProfileWithOk()
+    {
+        TempDataDir dir;
+        TClient bob;
+        bob.Name = QStringLiteral("Bob");
+        bob.Metric = 1;
+        bob.Steplength = 70;
+        bob.Weight = 65;
+        bob.TargetSteps = 10000;
+        bob.TimeSync = 1;
+        QVERIFY(SaveUserList(dir.filePath(QStringLiteral("Kinetrax.dat")), {bob}));
+        Start s(dir);
+        QCOMPARE(s.form1->windowTitle(), QStringLiteral("Kinetrax V1.0   Bob"));
+        s.whenSettingsShown([&] {
+            s.form2->HighlightRow(1);
+            s.form2->OKBtnClick();
+        });
+        QVERIFY(s.runUntilSettled());
+        QVERIFY(!s.form1->ending());
+        QVERIFY(!s.prompts.texts().contains(Greeting));
+        QCOMPARE(s.form1->state().CurrentUser, QStringLiteral("Bob"));
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("Bob.bin"))));
+        QCOMPARE(s.text("StepEdit"), FormatThousands(s.bus.model()->history().days[0].Steps));
+        QVERIFY(s.form1->isVisible());
+    }
+
+    void closingTheSelectionWithoutProfilesEndsTheProgram()
+    {
+        TempDataDir dir;
+        Start s(dir);
+        QSignalSpy ended(s.form1.get(), &TForm1::programEnded);
+        s.whenSettingsShown([&] { s.form2->close(); });
+        QVERIFY(s.runUntilSettled());
+        QTRY_COMPARE(ended.size(), 1);
+        const ScriptedPrompts::Shown last = s.prompts.shown().last();
+        QCOMPARE(last.text, QStringLiteral("No customer information, the system will shut down!  "));
+        QCOMPARE(last.caption, QStringLiteral("Kinetrax"));
+        QCOMPARE(last.flags, 0);
+        QVERIFY(!s.form1->isVisible());
+    }
+
+    void withoutPedometerNeitherLoadingNorSettingsAppear()
+    {
+        TempDataDir dir;
+        Start s(dir, false);
+        int shows = 0;
+        auto* watch = new QTimer(s.form1.get());
+        QObject::connect(watch, &QTimer::timeout, watch, [&] { shows += s.form2->isVisible() + s.form3->isVisible(); });
+        watch->start(1);
+        QSignalSpy ended(s.form1.get(), &TForm1::programEnded);
+        s.form1->show();
+        QVERIFY(ended.wait(3000));
+        QTest::qWait(50);
+        QCOMPARE(shows, 0);
+        QCOMPARE(s.prompts.texts(), QStringList{QStringLiteral("No device!")});
+        QVERIFY(!s.form1->isVisible());
+    }
+};
+
+QTEST_MAIN(StartupFlowTest)
+#include "test_startup_flow.moc"
