@@ -3,6 +3,7 @@
 #include "platform/atomic_file.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QStringConverter>
 #include <QStringList>
 
@@ -161,6 +162,10 @@ UserListFile LoadUserList(const QString& path)
 {
     QFile file(path);
     UserListFile unreadable;
+    if (QFileInfo::exists(path) && !QFileInfo(path).isFile()) {
+        unreadable.Error = QStringLiteral("Cannot read %1: it is not a file.").arg(path);
+        return unreadable;
+    }
     if (!file.open(QIODevice::ReadOnly)) {
         unreadable.Error = QStringLiteral("Cannot read %1: %2").arg(path, file.errorString());
         return unreadable;

@@ -66,10 +66,12 @@ void FillMissingTargets(DayRecordList& records)
 
 bool LoadDayRecords(const QString& path, DayRecordList& records, const TSoftInfo& catalog, Prompts& prompts)
 {
-    if (!QFileInfo::exists(path))
+    const QFileInfo info(path);
+    if (!info.exists())
         return false;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > MaxActivityFileBytes) {
+    // Only a regular file: opening a pipe or a device node could block or never end.
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly) || file.size() > MaxActivityFileBytes) {
         ShowFileError(path, catalog, prompts);
         return false;
     }

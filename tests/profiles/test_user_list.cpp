@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QTest>
 
+#include <sys/stat.h>
+
 Q_DECLARE_METATYPE(TClient)
 
 namespace {
@@ -195,6 +197,7 @@ private slots:
         QTest::newRow("missing") << "missing";
         QTest::newRow("directory") << "dir";
         QTest::newRow("too large") << "huge";
+        QTest::newRow("named pipe") << "fifo";
     }
     void unreadableFilesAreReportedNotRead()
     {
@@ -203,6 +206,8 @@ private slots:
         const QString path = dir.filePath(UserListFileName);
         if (kind == "dir") {
             QVERIFY(QDir(dir.path()).mkdir(UserListFileName));
+        } else if (kind == "fifo") {
+            QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
         } else if (kind == "huge") {
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly));

@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QTest>
 
+#include <sys/stat.h>
+
 Q_DECLARE_METATYPE(DayRecordList)
 
 class ActivityFileTest : public QObject {
@@ -113,6 +115,7 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::newRow("directory in place of the file") << "dir";
         QTest::newRow("larger than any real history") << "huge";
+        QTest::newRow("named pipe") << "fifo";
     }
     void unreadableOrOversizedFileIsReported()
     {
@@ -121,6 +124,8 @@ private slots:
         const QString path = dir.filePath("Anna.bin");
         if (kind == "dir") {
             QVERIFY(QDir(dir.path()).mkdir("Anna.bin"));
+        } else if (kind == "fifo") {
+            QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
         } else {
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly));
