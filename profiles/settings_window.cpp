@@ -1,0 +1,1018 @@
+#include "profiles/settings_window.h"
+
+#include "app/app_state.h"
+#include "device/device_link.h"
+#include "device/memory_image.h"
+#include "platform/prompts.h"
+#include "profiles/profile_name.h"
+#include "profiles/units.h"
+#include "profiles/user_list.h"
+#include "store/activity_file.h"
+#include "store/merge.h"
+
+#include "ui_settings_window.h"
+
+#include <QCloseEvent>
+#include <QFile>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QThread>
+
+namespace {
+
+constexpr int RowPitch = 40;
+constexpr int ListRowWidth = 140;    // a listed name is clipped to this width
+constexpr int PreviewRowWidth = 240; // a name being typed may use more of the row
+constexpr int WindowHeight = 472;
+
+QString TwoDigits(int value)
+{
+    return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
+}
+
+}
+
+TForm2::TForm2(AppState& state, DeviceLink& link, Prompts& prompts, QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::TForm2>()), state_(state), link_(link), prompts_(prompts)
+{
+    ui->setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    nameRows_ = {ui->UserNameLabel1, ui->UserNameLabel2, ui->UserNameLabel3, ui->UserNameLabel4,
+                 ui->UserNameLabel5, ui->UserNameLabel6, ui->UserNameLabel7, ui->UserNameLabel8};
+    genderRows_ = {ui->UserGenderLabel1, ui->UserGenderLabel2, ui->UserGenderLabel3, ui->UserGenderLabel4,
+                   ui->UserGenderLabel5, ui->UserGenderLabel6, ui->UserGenderLabel7, ui->UserGenderLabel8};
+    ui->UserShape1->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    // Clicks and pointer moves of the labels and images that act as buttons and list rows.
+    for (QWidget* w : findChildren<QWidget*>())
+        w->installEventFilter(this);
+    for (QWidget* w : {static_cast<QWidget*>(ui->UserInfoImage), static_cast<QWidget*>(ui->ShapeImage),
+                       static_cast<QWidget*>(ui->UserPanel2), static_cast<QWidget*>(this)})
+        w->setMouseTracking(true);
+    for (QLabel* label : ui->UserPanel2->findChildren<QLabel*>())
+        label->setMouseTracking(true);
+
+    connect(ui->NameEdit, &QLineEdit::textChanged, this, &TForm2::NameEditChange);
+    for (QLineEdit* edit : {ui->HeightEditH, ui->HeightEditL, ui->WeightEdit, ui->SteplengthEdit})
+        connect(edit, &QLineEdit::textChanged, this, &TForm2::DataEditHChange);
+    connect(ui->TargetStepEdit, &QLineEdit::textChanged, this, &TForm2::TargetStepEditChange);
+    connect(ui->TargetEdit, &QLineEdit::textChanged, this, &TForm2::TargetEditChange);
+    connect(ui->HeightUnitRadioBtn1, &QRadioButton::clicked, this, &TForm2::HeightUnitRadioBtn1Click);
+    connect(ui->HeightUnitRadioBtn2, &QRadioButton::clicked, this, &TForm2::HeightUnitRadioBtn2Click);
+    // The weight and step-length selectors choose the same system for all three quantities.
+    connect(ui->WeightUnitRadioBtn1, &QRadioButton::clicked, this, &TForm2::HeightUnitRadioBtn1Click);
+    connect(ui->WeightUnitRadioBtn2, &QRadioButton::clicked, this, &TForm2::HeightUnitRadioBtn2Click);
+    connect(ui->SteplengthUnitRadioBtn1, &QRadioButton::clicked, this, &TForm2::HeightUnitRadioBtn1Click);
+    connect(ui->SteplengthUnitRadioBtn2, &QRadioButton::clicked, this, &TForm2::HeightUnitRadioBtn2Click);
+    connect(ui->TargetStepRadiobtn, &QRadioButton::clicked, this, &TForm2::TargetStepRadiobtnClick);
+    connect(ui->TargetDistanceRadiobtn, &QRadioButton::clicked, this, &TForm2::TargetDistanceRadiobtnClick);
+    connect(ui->TargetCalorieRadiobtn, &QRadioButton::clicked, this, &TForm2::TargetCalorieRadiobtnClick);
+
+    for (QWidget* w : {static_cast<QWidget*>(ui->HeightUnitLabel), static_cast<QWidget*>(ui->WeightUnitLabel),
+                       static_cast<QWidget*>(ui->SteplengthUnitLabel), static_cast<QWidget*>(ui->TargetStepUnitLabel),
+                       static_cast<QWidget*>(ui->TargetStepEdit), static_cast<QWidget*>(ui->TargetStepLabel)})
+        w->show();
+    for (QWidget* w : {static_cast<QWidget*>(ui->HeightPanel), static_cast<QWidget*>(ui->WeightPanel),
+                       static_cast<QWidget*>(ui->SteplengthPanel), static_cast<QWidget*>(ui->TargetGroupBox),
+                       static_cast<QWidget*>(ui->TimeSyncCheckBox)})
+        w->hide();
+
+    const auto& us = state_.Catalog.UserSetting;
+    const auto& ub = state_.Catalog.UserButton;
+    setWindowTitle(us[0]);
+    ui->NameLabel1->setText(us[1]);
+    ui->GenderLabel1->setText(us[2]);
+    ui->NameLabel->setText(us[3]);
+    ui->GenderLabel->setText(us[4]);
+    ui->MaleLabel->setText(us[5]);
+    ui->FemaleLabel->setText(us[6]);
+    ui->AgeLabel->setText(us[7]);
+    ui->HeightLabel->setText(us[8]);
+    ui->HeightUnitRadioBtn1->setText(us[9]);
+    ui->HeightUnitRadioBtn2->setText(us[10]);
+    ui->WeightLabel->setText(us[11]);
+    ui->WeightUnitRadioBtn1->setText(us[12]);
+    ui->WeightUnitRadioBtn2->setText(us[13]);
+    ui->SteplengthLabel->setText(us[14]);
+    ui->SteplengthUnitRadioBtn1->setText(us[15]);
+    ui->SteplengthUnitRadioBtn2->setText(us[16]);
+    ui->TargetGroupBox->setTitle(us[17]);
+    ui->TargetStepRadiobtn->setText(us[18]);
+    ui->TargetDistanceRadiobtn->setText(us[19]);
+    ui->TargetCalorieRadiobtn->setText(us[20]);
+    ui->TimeSyncCheckBox->setText(us[21]);
+    ui->UserLabel1->setText(us[22]);
+    ui->UserLabel2->setText(us[23]);
+    ui->NewLabel->setText(ub[0]);
+    ui->DelLabel->setText(ub[1]);
+    ui->OkLabel->setText(ub[2]);
+    ui->SaveLabel->setText(ub[3]);
+    ui->ExitLabel->setText(ub[4]);
+
+    clearRows(1);
+    layoutPanels();
+    SelectedRow = 0;
+    WelcomeShown = false;
+
+    if (QFile::exists(state_.UserListPath)) {
+        LoadUserList();
+    } else {
+        state_.Clients.clear();
+        SaveUserList();
+    }
+
+    EditMode = false;
+    FormTimeSync = true;
+    DoubleClicked = false;
+    Updating = false;
+}
+
+TForm2::~TForm2() = default;
+
+// ---- list file ------------------------------------------------------------------------------------
+
+void TForm2::LoadUserList()
+{
+    const UserListFile file = ::LoadUserList(state_.UserListPath);
+    if (!file.Readable) {
+        startupError_ = file.Error;
+        return;
+    }
+    if (file.Damaged) {
+        // The next save rewrites the list from what could be read; keep the original beside it.
+        const QString keep = state_.UserListPath + QStringLiteral(".damaged");
+        QFile::remove(keep);
+        QFile::copy(state_.UserListPath, keep);
+    }
+    state_.Clients.clear();
+    if (!file.HasClientSection) {
+        SaveUserList();
+        clearRows(1);
+        return;
+    }
+    state_.Clients = file.Clients;
+    LoadedCount = file.LoadedCount;
+    const auto& other = state_.Catalog.Other;
+    for (int i = 0; i < state_.UserCount(); ++i) {
+        const TClient& c = state_.Clients[i];
+        setRowText(nameRows_[i], c.Name, ListRowWidth);
+        setRowText(genderRows_[i], c.Gender == 1 ? other[2] : c.Gender == 2 ? other[1] : QString(), ListRowWidth);
+        SelectedRow = 1;
+    }
+    clearRows(state_.UserCount() + 1);
+    state_.CurrentUser = nameRows_[0]->text();
+    emit activeUserChanged();
+}
+
+bool TForm2::SaveUserList()
+{
+    QString error;
+    if (::SaveUserList(state_.UserListPath, state_.Clients, &error))
+        return true;
+    prompts_.showMessage(state_.Catalog.UserSetting[0], error, PromptFlags::Stop);
+    return false;
+}
+
+// ---- window ---------------------------------------------------------------------------------------
+
+void TForm2::layoutPanels()
+{
+    const bool list = !ui->UserPanel1->isHidden();
+    const bool editor = !ui->UserPanel2->isHidden();
+    int width = ui->UserPanel1->width();
+    if (editor) {
+        ui->UserPanel2->move(list ? ui->UserPanel1->width() + 1 : 0, 0);
+        width = list ? 797 : ui->UserPanel2->width();
+    }
+    setFixedSize(width, WindowHeight);
+}
+
+void TForm2::CentreOnScreen()
+{
+    layoutPanels();
+    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->geometry();
+    move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+}
+
+void TForm2::HighlightRow(int r)
+{
+    ui->UserShape1->move(ui->UserShape1->x(), RowPitch * r + 106);
+    ui->UserShape1->show();
+}
+
+void TForm2::setRowText(QLabel* label, const QString& text, int maxWidth)
+{
+    label->setText(text);
+    const int wanted = label->fontMetrics().horizontalAdvance(text) + 4;
+    label->resize(qMin(wanted, maxWidth), label->height());
+}
+
+void TForm2::clearRows(int fromRow)
+{
+    for (int r = qMax(fromRow, 1); r <= MaxClients; ++r) {
+        setRowText(nameRows_[r - 1], QString(), ListRowWidth);
+        setRowText(genderRows_[r - 1], QString(), ListRowWidth);
+    }
+}
+
+bool TForm2::maleChosen() const
+{
+    return !ui->MaleSelectImage->isHidden();
+}
+
+bool TForm2::femaleChosen() const
+{
+    return !ui->FemaleSelectImage->isHidden();
+}
+
+int TForm2::editValue(const QLineEdit* edit)
+{
+    bool ok = false;
+    const int value = edit->text().toInt(&ok);
+    return ok ? value : 0;
+}
+
+void TForm2::setEditText(QLineEdit* edit, const QString& text)
+{
+    if (edit->text() != text)
+        edit->setText(text);
+}
+
+void TForm2::PreviewNewRow()
+{
+    if (SelectedRow < 1 || SelectedRow > MaxClients)
+        return;
+    setRowText(nameRows_[SelectedRow - 1], ui->NameEdit->text(), PreviewRowWidth);
+    const auto& other = state_.Catalog.Other;
+    setRowText(genderRows_[SelectedRow - 1], maleChosen() ? other[1] : femaleChosen() ? other[2] : QString(),
+               ListRowWidth);
+}
+
+void TForm2::CloseSettings()
+{
+    EditMode = true;
+    closing_ = true;
+    close();
+    closing_ = false;
+}
+
+void TForm2::ShowDeviceUnitCaptions()
+{
+    const auto& units = state_.Catalog.Units;
+    const int first = state_.DeviceMetric ? 0 : 3;
+    ui->HeightUnitLabel->setText(units[first]);
+    ui->WeightUnitLabel->setText(units[first + 1]);
+    ui->SteplengthUnitLabel->setText(units[first + 2]);
+}
+
+// ---- events ---------------------------------------------------------------------------------------
+
+void TForm2::paintEvent(QPaintEvent* event)
+{
+    QDialog::paintEvent(event);
+    FormPaint();
+}
+
+void TForm2::FormPaint()
+{
+    if (state_.UserCount() != 0 || WelcomeShown)
+        return;
+    WelcomeShown = true;
+    // A message box may not open from inside a paint.
+    QMetaObject::invokeMethod(this, [this] {
+        prompts_.showMessage(state_.Catalog.UserSetting[0], state_.Catalog.Info[14], PromptFlags::Warning);
+        NewBtnClick();
+    }, Qt::QueuedConnection);
+}
+
+void TForm2::showEvent(QShowEvent* event)
+{
+    ShowDeviceUnitCaptions();
+    QDialog::showEvent(event);
+}
+
+void TForm2::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized))
+        emit minimizeRequested();
+    QDialog::changeEvent(event);
+}
+
+void TForm2::closeEvent(QCloseEvent* event)
+{
+    QDialog::closeEvent(event);
+    // The title bar's close during the start-up selection ends the program.
+    if (!closing_ && !EditMode)
+        emit quitRequested();
+}
+
+void TForm2::keyPressEvent(QKeyEvent* event)
+{
+    // Escape would end the modal showing without a choice; only the window's own buttons do that.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+bool TForm2::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease
+        && type != QEvent::MouseButtonDblClick && type != QEvent::MouseMove)
+        return QDialog::eventFilter(watched, event);
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget)
+        return QDialog::eventFilter(watched, event);
+    const bool left = mouse->button() == Qt::LeftButton;
+    const bool listOnly = ui->UserPanel2->isHidden();
+
+    // List rows: a press selects, also an empty row.
+    for (int i = 0; i < MaxClients; ++i) {
+        if (widget == nameRows_[i] || widget == genderRows_[i]) {
+            if (type == QEvent::MouseButtonPress && listOnly)
+                UserNameLabelMouseDown(i);
+            return false;
+        }
+    }
+    if (widget == ui->UserInfoImage || widget == ui->ShapeImage) {
+        const int y = mouse->position().toPoint().y();
+        if (type == QEvent::MouseButtonPress && left && listOnly)
+            UserInfoImageMouseDown(y);
+        else if (type == QEvent::MouseButtonDblClick && left)
+            UserInfoImageDblClick();
+        else if (type == QEvent::MouseMove)
+            UserInfoImageMouseMove(widget, y);
+        return false;
+    }
+
+    // Buttons: an image and its label share a click, taken on release over the control.
+    if (type == QEvent::MouseButtonRelease && left && widget->rect().contains(mouse->position().toPoint())) {
+        struct Button {
+            QWidget* image;
+            QWidget* label;
+            void (TForm2::*click)();
+        };
+        const Button buttons[] = {
+            {ui->NewImage, ui->NewLabel, &TForm2::NewBtnClick},
+            {ui->DelImage, ui->DelLabel, &TForm2::DelBtnClick},
+            {ui->OkImage, ui->OkLabel, &TForm2::OKBtnClick},
+            {ui->SaveImage, ui->SaveLabel, &TForm2::SaveBtnClick},
+            {ui->ExitImage, ui->ExitLabel, &TForm2::CancelBtnClick},
+            {ui->MaleLabel, ui->MaleImage1, &TForm2::MaleLabelClick},
+            {ui->FemaleLabel, ui->FemaleImage, &TForm2::FemaleLabelClick},
+            // The markers lie over the gender images and take their clicks.
+            {ui->MaleSelectImage, nullptr, &TForm2::MaleLabelClick},
+            {ui->FemaleSelectImage, nullptr, &TForm2::FemaleLabelClick},
+        };
+        for (const Button& b : buttons) {
+            if (widget == b.image || (b.label && widget == b.label)) {
+                (this->*b.click)();
+                return true;
+            }
+        }
+    }
+
+    // Moving over the editor's background, labels or buttons tidies the editor's fields.
+    if (type == QEvent::MouseMove && !ui->UserPanel2->isHidden() && !qobject_cast<QLineEdit*>(widget)
+        && (widget == this || widget == ui->UserPanel2 || ui->UserPanel2->isAncestorOf(widget)))
+        NormalizeEditor();
+    return QDialog::eventFilter(watched, event);
+}
+
+void TForm2::UserNameLabelMouseDown(int tag)
+{
+    SelectedRow = tag + 1;
+    HighlightRow(SelectedRow);
+}
+
+void TForm2::UserInfoImageMouseDown(int y)
+{
+    for (int r = 1; r <= state_.UserCount(); ++r) {
+        if (RowPitch * (r - 1) < y && y < RowPitch * r) {
+            SelectedRow = r;
+            HighlightRow(r);
+            return;
+        }
+    }
+}
+
+void TForm2::UserInfoImageMouseMove(QWidget* image, int y)
+{
+    const bool overRow = y > 0 && y < RowPitch * state_.UserCount();
+    image->setCursor(overRow ? Qt::PointingHandCursor : Qt::ArrowCursor);
+}
+
+void TForm2::UserInfoImageDblClick()
+{
+    DoubleClicked = true;
+    OKBtnClick();
+}
+
+// ---- list buttons ---------------------------------------------------------------------------------
+
+void TForm2::NewBtnClick()
+{
+    const TSoftInfo& cat = state_.Catalog;
+    if (state_.UserCount() >= MaxClients) {
+        prompts_.showMessage(cat.UserSetting[0], cat.Info[18], PromptFlags::Stop);
+        return;
+    }
+    SelectedRow = state_.UserCount() + 1;
+    HighlightRow(SelectedRow);
+    ui->UserLabel1->hide();
+
+    setRowText(nameRows_[SelectedRow - 1], cat.NewInit1[0], PreviewRowWidth);
+    const int gender = cat.NewInit1[1].toInt();
+    if (gender == 2) {
+        setRowText(genderRows_[SelectedRow - 1], cat.UserSetting[5], ListRowWidth);
+        ui->MaleSelectImage->show();
+        ui->FemaleSelectImage->hide();
+    } else if (gender == 1) {
+        setRowText(genderRows_[SelectedRow - 1], cat.UserSetting[6], ListRowWidth);
+        ui->FemaleSelectImage->show();
+        ui->MaleSelectImage->hide();
+    }
+    ui->NameEdit->setReadOnly(false);
+    ui->NameEdit->setText(cat.NewInit1[0]);
+    ui->AgeEdit->setText(cat.NewInit1[2]);
+
+    if (state_.DeviceMetric) {
+        HeightUnitRadioBtn2Click();
+        ui->HeightEditH->setText(cat.NewInit1[3]);
+        ui->HeightEditL->setText(cat.NewInit1[4]);
+        ui->WeightEdit->setText(cat.NewInit1[5]);
+        ui->SteplengthEdit->setText(cat.NewInit1[6]);
+        FormMetric = true;
+    } else {
+        HeightUnitRadioBtn1Click();
+        ui->HeightEditH->setText(cat.NewInit2[0]);
+        ui->HeightEditL->setText(cat.NewInit2[1]);
+        ui->WeightEdit->setText(cat.NewInit2[2]);
+        ui->SteplengthEdit->setText(cat.NewInit2[3]);
+        FormMetric = false;
+    }
+
+    ui->TargetStepEdit->setText(cat.NewInit1[7]);
+    TargetKind = 0;
+    ui->TargetStepRadiobtn->setChecked(true);
+    ui->TargetEdit->setText(cat.NewInit1[7]);
+    ui->TargetEditUnitLabel->setText(cat.Units[6]);
+    ui->TimeSyncCheckBox->setChecked(true);
+
+    ui->UserPanel2->show();
+    CentreOnScreen();
+}
+
+void TForm2::DelBtnClick()
+{
+    if (!ui->UserPanel2->isHidden() || SelectedRow < 1 || SelectedRow > state_.UserCount())
+        return;
+    const QString name = nameRows_[SelectedRow - 1]->text();
+    if (name.isEmpty())
+        return;
+    const TSoftInfo& cat = state_.Catalog;
+    if (!prompts_.askYesNo(QString(), cat.Info[23], PromptFlags::YesNoQuestion))
+        return;
+
+    for (int r = SelectedRow; r < state_.UserCount(); ++r) {
+        setRowText(nameRows_[r - 1], nameRows_[r]->text(), ListRowWidth);
+        setRowText(genderRows_[r - 1], genderRows_[r]->text(), ListRowWidth);
+    }
+    clearRows(state_.UserCount());
+
+    state_.Clients.erase(state_.Clients.begin() + (SelectedRow - 1));
+    if (SelectedRow <= LoadedCount)
+        --LoadedCount;
+    SaveUserList();
+
+    // A name read from an old list might point outside the data directory; such a file is left alone.
+    if (ProfileNameProblem(name).isEmpty()) {
+        const QString path = ActivityFilePath(state_.ExeDir, name);
+        if (QFile::exists(path))
+            QFile::remove(path);
+    }
+    state_.CurrentUser.clear();
+
+    SelectedRow -= 1;
+    if (SelectedRow >= 1) {
+        HighlightRow(SelectedRow);
+    } else {
+        SelectedRow = 0;
+        ui->UserShape1->hide();
+    }
+}
+
+void TForm2::CancelBtnClick()
+{
+    if (EditMode) {
+        ui->NameEdit->setFocus();
+        CloseSettings();
+        return;
+    }
+    if (state_.UserCount() <= 0)
+        return;
+    if (SelectedRow >= 1 && SelectedRow <= MaxClients) {
+        setRowText(nameRows_[SelectedRow - 1], QString(), ListRowWidth);
+        setRowText(genderRows_[SelectedRow - 1], QString(), ListRowWidth);
+    }
+    SelectedRow = 1;
+    HighlightRow(1);
+    ui->UserLabel1->show();
+    ui->UserPanel2->hide();
+    CentreOnScreen();
+}
+
+// ---- editor: name and gender ----------------------------------------------------------------------
+
+void TForm2::NameEditChange()
+{
+    if (!EditMode)
+        PreviewNewRow();
+}
+
+void TForm2::MaleLabelClick()
+{
+    ui->MaleSelectImage->show();
+    ui->FemaleSelectImage->hide();
+    if (!EditMode)
+        PreviewNewRow();
+}
+
+void TForm2::FemaleLabelClick()
+{
+    ui->FemaleSelectImage->show();
+    ui->MaleSelectImage->hide();
+    if (!EditMode)
+        PreviewNewRow();
+}
+
+// ---- Save -----------------------------------------------------------------------------------------
+
+void TForm2::SaveBtnClick()
+{
+    const TSoftInfo& cat = state_.Catalog;
+    const QString caption = cat.UserSetting[0];
+    // Values typed without moving the pointer over the editor still meet the limits.
+    NormalizeEditor();
+    const QString name = ui->NameEdit->text();
+    if (name.isEmpty()) {
+        prompts_.showMessage(caption, cat.Info[13], PromptFlags::Plain);
+        return;
+    }
+    int s = SelectedRow;
+    if (!EditMode) {
+        const QString problem = ProfileNameProblem(name);
+        if (!problem.isEmpty()) {
+            prompts_.showMessage(caption, problem, PromptFlags::Stop);
+            return;
+        }
+        for (const TClient& c : state_.Clients) {
+            if (c.Name == name) {
+                prompts_.showMessage(caption, QLatin1Char('"') + name + QLatin1Char('"') + cat.Info[17],
+                                     PromptFlags::Stop);
+                return;
+            }
+        }
+        if (state_.UserCount() >= MaxClients) {
+            prompts_.showMessage(caption, cat.Info[18], PromptFlags::Stop);
+            return;
+        }
+        s = state_.UserCount() + 1;
+    } else if (s < 1 || s > state_.UserCount()) {
+        return;
+    }
+
+    if (FormMetric != state_.DeviceMetric
+        && !prompts_.askYesNo(QString(), cat.Info[19], PromptFlags::YesNoQuestion))
+        return;
+
+    ui->NameEdit->setFocus();
+
+    const bool unitsChanged = FormMetric != state_.DeviceMetric;
+    state_.DeviceMetric = FormMetric;
+    const bool male = maleChosen();
+    auto fill = [&](TClient& c) {
+        c.Gender = male ? 2 : 1;
+        c.Age = static_cast<uint8_t>(editValue(ui->AgeEdit));
+        c.Height = static_cast<uint16_t>(editValue(ui->HeightEditH) * 100 + editValue(ui->HeightEditL));
+        c.Weight = static_cast<uint16_t>(editValue(ui->WeightEdit));
+        c.Steplength = static_cast<uint16_t>(editValue(ui->SteplengthEdit));
+        c.TargetSteps = static_cast<uint32_t>(FormTarget);
+        c.Metric = FormMetric ? 1 : 0;
+    };
+    if (!EditMode) {
+        const auto& other = cat.Other;
+        setRowText(nameRows_[s - 1], name, ListRowWidth);
+        setRowText(genderRows_[s - 1], male ? other[1] : femaleChosen() ? other[2] : QString(), ListRowWidth);
+        TClient client;
+        client.Name = name;
+        fill(client);
+        state_.Clients.push_back(client);
+        ui->UserLabel1->show();
+        ui->UserPanel2->hide();
+        CentreOnScreen();
+        update();
+    } else {
+        fill(state_.Clients[s - 1]);
+    }
+    state_.Clients[s - 1].TimeSync = ui->TimeSyncCheckBox->isChecked() ? 1 : 0;
+
+    // A new profile has no records yet; converting whatever list is in memory would convert another
+    // user's file, which is converted again when that user is chosen. An edited profile's own file is
+    // read afresh so that exactly what is stored gets converted.
+    if (unitsChanged && EditMode) {
+        DayRecordList records;
+        if (LoadDayRecords(state_.activityFilePath(), records, cat, prompts_)) {
+            state_.DayRecords = records;
+            ConvertStoredDistances(state_.DeviceMetric);
+        }
+    }
+
+    SaveUserList();
+    FormTimeSync = ui->TimeSyncCheckBox->isChecked();
+    SelectedRow = s;
+    ActivateSavedProfile();
+}
+
+// ---- the active user ------------------------------------------------------------------------------
+
+QString TForm2::userCaption() const
+{
+    return state_.Catalog.applicationTitle() + QStringLiteral("   ") + state_.CurrentUser;
+}
+
+bool TForm2::CreateActivityFile(const QString& name)
+{
+    const QString path = ActivityFilePath(state_.ExeDir, name);
+    if (QFile::exists(path))
+        return true;
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        file.close();
+        return true;
+    }
+    prompts_.showMessage(state_.Catalog.UserSetting[0], state_.Catalog.Info[16] + QStringLiteral("\r\n") + path,
+                         PromptFlags::Stop);
+    return false;
+}
+
+bool TForm2::DownloadIntoState()
+{
+    const DownloadResult result = link_.DownloadDeviceData();
+    if (!result.Complete)
+        return false;
+    state_.DownloadBlock = result.Block;
+    state_.DeviceMetric = result.Metric;
+    state_.DownloadValid = true;
+    ShowDeviceUnitCaptions();
+    return true;
+}
+
+bool TForm2::SyncProfileWithDevice(bool report)
+{
+    link_.SendProfileAndClock(state_.DeviceMetric, static_cast<uint16_t>(editValue(ui->SteplengthEdit)),
+                              static_cast<uint16_t>(editValue(ui->WeightEdit)), static_cast<uint32_t>(FormTarget));
+    if (report && syncDelayMs_ > 0)
+        QThread::msleep(static_cast<unsigned long>(syncDelayMs_));
+    // A failed or partial download leaves nothing to merge: its zeros would pass for a day's values.
+    if (!DownloadIntoState())
+        return false;
+    MergeDownload(report);
+    return true;
+}
+
+void TForm2::TakeDeviceProfile(int row)
+{
+    TClient& p = state_.Clients[row - 1];
+    const ProfileValues device = DecodeProfileValues(state_.DownloadBlock);
+    p.Steplength = device.Steplength;
+    ui->SteplengthEdit->setText(QString::number(device.Steplength));
+    p.Weight = device.Weight;
+    ui->WeightEdit->setText(QString::number(device.Weight));
+    ui->TargetStepRadiobtn->setChecked(true);
+    TargetKind = 3;
+    ui->TargetEdit->setText(QString::number(device.TargetSteps));
+    ui->TargetStepEdit->setText(QString::number(device.TargetSteps));
+    TargetKind = 0;
+    p.TargetSteps = device.TargetSteps;
+}
+
+void TForm2::OKBtnClick()
+{
+    const TSoftInfo& cat = state_.Catalog;
+    const int r = SelectedRow;
+    if (r < 1 || r > MaxClients || nameRows_[r - 1]->text().isEmpty()) {
+        prompts_.showMessage(cat.UserSetting[0], cat.Info[14], PromptFlags::Warning);
+        return;
+    }
+    if (r > state_.UserCount())
+        return;
+
+    const QString name = nameRows_[r - 1]->text();
+    state_.CurrentUser = name;
+    emit activeUserChanged();
+    FormTimeSync = state_.Clients[r - 1].TimeSync != 0;
+    ui->TimeSyncCheckBox->setChecked(FormTimeSync);
+
+    if (!EditMode && !CreateActivityFile(name))
+        return;
+
+    const bool fromFile = r <= LoadedCount;
+    bool deviceKnown = state_.DownloadValid;
+    if (!fromFile) {
+        TClient& p = state_.Clients[r - 1];
+        if ((p.Metric != 0) != state_.DeviceMetric) {
+            FormMetric = p.Metric != 0;
+            state_.DeviceMetric = FormMetric;
+        }
+        link_.SendProfileAndClock(state_.DeviceMetric, p.Steplength, p.Weight, p.TargetSteps);
+        deviceKnown = DownloadIntoState();
+    } else if (!deviceKnown) {
+        // The start-up download did not succeed: without the pedometer's unit system the profile would
+        // be converted, and the pedometer reset, on a guess.
+        deviceKnown = DownloadIntoState();
+    }
+
+    if (deviceKnown) {
+        TClient& p = state_.Clients[r - 1];
+        if ((p.Metric != 0) != state_.DeviceMetric) {
+            prompts_.showMessage(cat.UserSetting[0], cat.Info[24], PromptFlags::Warning);
+            DayRecordList records;
+            if (LoadDayRecords(ActivityFilePath(state_.ExeDir, name), records, cat, prompts_)) {
+                state_.DayRecords = records;
+                ConvertStoredDistances(state_.DeviceMetric);
+            }
+            ConvertStoredHeight(p, state_.DeviceMetric);
+        }
+        if (DoubleClicked)
+            MergeDownload(false);
+        MergeDownload(true);
+        TakeDeviceProfile(r);
+    }
+
+    TClient& p = state_.Clients[r - 1];
+    state_.CurrentUser = name;
+    ui->AgeEdit->setText(QString::number(p.Age));
+    ui->HeightEditH->setText(QString::number(p.Height / 100));
+    ui->HeightEditL->setText(TwoDigits(p.Height % 100));
+    if (deviceKnown)
+        p.Metric = state_.DeviceMetric ? 1 : 0;
+    if (fromFile && deviceKnown) {
+        FormMetric = p.Metric != 0;
+        link_.SendProfileAndClock(state_.DeviceMetric, p.Steplength, p.Weight, p.TargetSteps);
+    }
+    SaveUserList();
+    emit activeUserChanged();
+    CloseSettings();
+}
+
+void TForm2::ActivateSavedProfile()
+{
+    const int r = SelectedRow;
+    if (!EditMode) {
+        const QString name = nameRows_[r - 1]->text();
+        state_.CurrentUser = name;
+        emit activeUserChanged();
+        if (!CreateActivityFile(name))
+            return;
+    }
+    if (SyncProfileWithDevice(true)) {
+        TakeDeviceProfile(r);
+        FormTarget = static_cast<int>(state_.Clients[r - 1].TargetSteps);
+    }
+    emit activeUserChanged();
+    emit userRecordChanged();
+    CloseSettings();
+}
+
+void TForm2::SetBtnClick()
+{
+    // The active user's row is the one chosen at start-up; look it up by name should they differ.
+    int row = SelectedRow;
+    if (row < 1 || row > state_.UserCount() || state_.Clients[row - 1].Name != state_.CurrentUser) {
+        for (int i = 0; i < state_.UserCount(); ++i) {
+            if (state_.Clients[i].Name == state_.CurrentUser)
+                row = i + 1;
+        }
+    }
+    SelectedRow = row;
+    if (row >= 1 && row <= state_.UserCount()) {
+        ui->UserLabel2->hide();
+        EditMode = true;
+        ui->UserPanel1->hide();
+        ui->UserPanel2->show();
+        ui->ExitImage->show();
+        ui->ExitLabel->show();
+        CentreOnScreen();
+
+        const TClient p = state_.Clients[row - 1];
+        ui->NameEdit->setText(p.Name);
+        ui->NameEdit->setReadOnly(true);
+        if (p.Gender == 2) {
+            ui->MaleSelectImage->show();
+            ui->FemaleSelectImage->hide();
+        } else if (p.Gender == 1) {
+            ui->FemaleSelectImage->show();
+            ui->MaleSelectImage->hide();
+        }
+        if (p.Metric)
+            HeightUnitRadioBtn2Click();
+        else
+            HeightUnitRadioBtn1Click();
+        Updating = true;
+        ui->HeightEditH->setText(QString::number(p.Height / 100));
+        ui->HeightEditL->setText(TwoDigits(p.Height % 100));
+        ui->WeightEdit->setText(QString::number(p.Weight));
+        ui->SteplengthEdit->setText(QString::number(p.Steplength));
+        LoadMasterValues();
+        Updating = false;
+        ui->AgeEdit->setText(QString::number(p.Age));
+
+        ui->TargetStepRadiobtn->setChecked(true);
+        ui->TargetCalorieRadiobtn->setChecked(false);
+        TargetKind = 3;
+        FormTarget = static_cast<int>(p.TargetSteps);
+        ui->TargetEdit->setText(QString::number(p.TargetSteps));
+        ui->TargetStepEdit->setText(QString::number(p.TargetSteps));
+        TargetKind = 0;
+        ui->TimeSyncCheckBox->setChecked(FormTimeSync);
+
+        exec();
+    }
+    if (state_.UserCount() == 0) {
+        if (link_.Connected())
+            prompts_.showMessage(state_.Catalog.SoftName[0], state_.Catalog.Info[3], PromptFlags::Plain);
+        emit quitRequested();
+    }
+}
+
+// ---- editor: units and targets --------------------------------------------------------------------
+
+MasterValues TForm2::master() const
+{
+    return MasterValues{HeightCm, WeightKg, SteplengthCm};
+}
+
+BodyEditTexts TForm2::bodyTexts() const
+{
+    return BodyEditTexts{ui->HeightEditH->text(), ui->HeightEditL->text(), ui->WeightEdit->text(),
+                         ui->SteplengthEdit->text()};
+}
+
+void TForm2::setBodyTexts(const BodyEditTexts& texts)
+{
+    setEditText(ui->HeightEditH, texts.HeightH);
+    setEditText(ui->HeightEditL, texts.HeightL);
+    setEditText(ui->WeightEdit, texts.Weight);
+    setEditText(ui->SteplengthEdit, texts.Steplength);
+}
+
+void TForm2::writeTargetEdit(const QString& text)
+{
+    const int kind = TargetKind;
+    TargetKind = TargetKindWriting;
+    setEditText(ui->TargetEdit, text);
+    TargetKind = kind;
+}
+
+void TForm2::SetEditorMetric(bool metric)
+{
+    FormMetric = metric;
+    ui->HeightUnitRadioBtn1->setChecked(!metric);
+    ui->HeightUnitRadioBtn2->setChecked(metric);
+    ui->WeightUnitRadioBtn1->setChecked(!metric);
+    ui->WeightUnitRadioBtn2->setChecked(metric);
+    ui->SteplengthUnitRadioBtn1->setChecked(!metric);
+    ui->SteplengthUnitRadioBtn2->setChecked(metric);
+    ui->FeetShape1->setVisible(!metric);
+    ui->FeetShape2->setVisible(!metric);
+    ui->FeetShape3->setVisible(!metric);
+    ui->HeightLabel1->setVisible(metric);
+    ShowTargetUnit();
+    Updating = true;
+    if (metric)
+        ShowMetricValues();
+    else
+        ShowImperialValues();
+    Updating = false;
+}
+
+void TForm2::HeightUnitRadioBtn1Click()
+{
+    SetEditorMetric(false);
+}
+
+void TForm2::HeightUnitRadioBtn2Click()
+{
+    SetEditorMetric(true);
+}
+
+void TForm2::ShowMetricValues()
+{
+    setBodyTexts(MetricEditTexts(master()));
+    if (TargetKind == TargetKindDistance)
+        writeTargetEdit(TargetDistanceText(FormTarget, true, master()));
+}
+
+void TForm2::ShowImperialValues()
+{
+    setBodyTexts(ImperialEditTexts(master()));
+    if (TargetKind == TargetKindDistance)
+        writeTargetEdit(TargetDistanceText(FormTarget, false, master()));
+}
+
+void TForm2::LoadMasterValues()
+{
+    const MasterValues m = MasterValuesFromEdits(FormMetric, bodyTexts());
+    HeightCm = m.HeightCm;
+    WeightKg = m.WeightKg;
+    SteplengthCm = m.SteplengthCm;
+}
+
+void TForm2::DataEditHChange()
+{
+    if (!Updating)
+        LoadMasterValues();
+}
+
+void TForm2::TargetStepEditChange()
+{
+    FormTarget = EditNumber(ui->TargetStepEdit->text());
+}
+
+void TForm2::ShowTargetUnit()
+{
+    if (const std::optional<QString> unit = TargetUnitText(TargetKind, FormMetric, state_.Catalog))
+        ui->TargetEditUnitLabel->setText(*unit);
+}
+
+void TForm2::selectTargetKind(int kind)
+{
+    TargetKind = kind;
+    ShowTargetUnit();
+    writeTargetEdit(TargetTextForKind(kind, FormTarget, FormMetric, master()));
+}
+
+void TForm2::TargetStepRadiobtnClick()
+{
+    selectTargetKind(TargetKindSteps);
+}
+
+void TForm2::TargetDistanceRadiobtnClick()
+{
+    selectTargetKind(TargetKindDistance);
+}
+
+void TForm2::TargetCalorieRadiobtnClick()
+{
+    selectTargetKind(TargetKindCalories);
+}
+
+void TForm2::TargetEditChange()
+{
+    if (TargetKind == TargetKindWriting)
+        return;
+    const TargetEditOutcome outcome
+        = ::TargetEditChange(TargetKind, ui->TargetEdit->text(), FormMetric, master(), FormTarget);
+    if (outcome.MaxLength > 0 && ui->TargetEdit->maxLength() != outcome.MaxLength)
+        ui->TargetEdit->setMaxLength(outcome.MaxLength); // also cuts the text, which comes back here
+    FormTarget = outcome.FormTarget;
+    if (outcome.ReplacedText)
+        writeTargetEdit(*outcome.ReplacedText);
+}
+
+void TForm2::NormalizeEditor()
+{
+    Updating = true;
+    EditorFields fields{bodyTexts(), ui->AgeEdit->text(), ui->TargetStepEdit->text(), ui->TargetEdit->text()};
+    const int target = ::NormalizeEditor(fields, FormMetric, TargetKind, master());
+    setBodyTexts(fields.Body);
+    setEditText(ui->AgeEdit, fields.Age);
+    setEditText(ui->TargetStepEdit, fields.TargetStep);
+    writeTargetEdit(fields.Target);
+    FormTarget = target;
+    Updating = false;
+}
+
+// ---- records --------------------------------------------------------------------------------------
+
+void TForm2::MergeDownload(bool report)
+{
+    ::MergeDownload(state_.DownloadBlock, state_.DownloadValid, today_(), state_.activityFilePath(),
+                    state_.DayRecords, report, link_.Connected(), state_.Catalog, prompts_);
+}
+
+void TForm2::ConvertStoredDistances(bool toMetric)
+{
+    ::ConvertStoredDistances(state_.DayRecords, toMetric, state_.activityFilePath(), state_.Catalog, prompts_);
+}
