@@ -375,6 +375,28 @@ private slots:
         QVERIFY(!rig.prompts.texts().contains(rig.state.Catalog.Info[24]));
     }
 
+    void clickingTheListSelectsAndADoubleClickChooses()
+    {
+        Rig rig(threeUsers());
+        rig.startupDownload();
+        TForm2& window = rig.open();
+        QWidget* list = rig.w("ShapeImage");
+        QTest::mouseClick(list, Qt::LeftButton, {}, QPoint(100, 60));
+        QCOMPARE(window.selectedRow(), 2);
+        QCOMPARE(rig.w("UserShape1")->y(), 186);
+        // Below the last profile nothing changes.
+        QTest::mouseClick(list, Qt::LeftButton, {}, QPoint(100, 200));
+        QCOMPARE(window.selectedRow(), 2);
+
+        // The first click of a double-click selects the row.
+        QTest::mouseClick(list, Qt::LeftButton, {}, QPoint(100, 100));
+        QTest::mouseDClick(list, Qt::LeftButton, {}, QPoint(100, 100));
+        QCOMPARE(rig.state.CurrentUser, QStringLiteral("Cleo"));
+        QVERIFY(window.editMode());
+        // The extra merge of a double-click reports nothing; the regular one does, once.
+        QCOMPARE(rig.prompts.texts().count(rig.state.Catalog.Info[12]), 1);
+    }
+
     void okWithoutASelectedRowWarns()
     {
         Rig rig({}, true);
