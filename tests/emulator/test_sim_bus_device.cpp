@@ -1,4 +1,5 @@
 #include "emulator/sim_bus_device.h"
+#include "device/sim_bus.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -92,6 +93,51 @@ private slots:
         // A read request comes back with the memory bytes, last byte first.
         QVERIFY(writer.send(bytes("000000000000000102")));
         QCOMPARE(reader.receive().toHex(), QByteArray("000006507005f40112"));
+    }
+
+    // The program's side of the bus and this device meet on the same rules: a whole download through
+    // the program's bus, with noise on the wire, reads the device's memory exactly.
+    void programBusDownloadsThroughTheSocket()
+    {
+        QTemporaryDir dir;
+        auto model = std::make_shared<PedometerModel>();
+        model->setHistory(GenerateHistory(9, true, 70, 65));
+        PedometerFaults f;
+        f.garbage = true;
+        f.wrongLength = true;
+        model->setFaults(f);
+        SimBusDevice device(model);
+        QVERIFY(device.start(dir.path(), "1"));
+        SimHidBus bus(dir.path());
+        const auto list = bus.enumerate();
+        QCOMPARE(int(list.size()), 1);
+        QCOMPARE(list[0].vendorId, uint16_t(0x0C45));
+        QCOMPARE(list[0].productId, uint16_t(0x70C1));
+        auto writer = bus.open(list[0].path);
+        auto reader = bus.open(list[0].path);
+        QVERIFY(writer && reader);
+
+        MemoryImage image{};
+        for (int s = 0; s <= 17; ++s) {
+            const int at = 6 * (s - 1);
+            Report request{};
+            request[1] = s == 0 ? 0 : uint8_t(at);
+            request[7] = s == 0 ? 0xC8 : uint8_t(s);
+            request[8] = 0x02;
+            QCOMPARE(writer->write(request, 1000), HidWriteResult::Written);
+            Report answer{};
+            do {
+                QCOMPARE(reader->read(answer, 1000), 1);
+            } while (answer[8] != 0x12 || answer[7] != request[7]);
+            for (int i = 0; s > 0 && i < 6 && at + i < MemoryImageSize; ++i)
+                image[size_t(at + i)] = at + i == 0 ? answer[6] : DecodeBcd(answer[size_t(6 - i)]);
+        }
+        QVERIFY(image == model->memoryImage());
+
+        device.vanish();
+        Report r{};
+        QCOMPARE(reader->read(r, 1000), -1);
+        QVERIFY(bus.enumerate().empty());
     }
 
     void fullQueueDropsCopiesWithoutBlockingOthers()
