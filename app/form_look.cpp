@@ -19,6 +19,9 @@ void ApplyFormLook(QWidget* root)
         if (px.isValid()) {
             QFont font(QString::fromLatin1(FormTypeface));
             font.setPixelSize(px.toInt());
+            const QVariant stretch = w->property("fontStretch");
+            if (stretch.isValid())
+                font.setStretch(stretch.toInt());
             w->setFont(font);
         }
         const QVariant color = w->property("textColor");

@@ -7,8 +7,8 @@ class QLabel;
 class QWidget;
 
 // Gives every descendant of root the look its form asks for through two dynamic properties:
-// "pixelFont" (type size in pixels, in the forms' typeface) and "textColor" (a colour name for the
-// text). Labels also become transparent and size themselves to their text.
+// "pixelFont" (type size in pixels, in the forms' typeface), "fontStretch" (a QFont stretch, 75 for a
+// condensed face where a caption must fit a narrow place) and "textColor" (a colour name for the text). Labels also become transparent and size themselves to their text.
 void ApplyFormLook(QWidget* root);
 
 // Text colour of a label, as the section highlight reads and writes it.
