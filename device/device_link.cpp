@@ -227,9 +227,17 @@ QString DeviceLink::OpenProblemText() const
 void DeviceLink::StartReader()
 {
     std::lock_guard<std::mutex> lock(readerMutex_);
-    if (reader_) {
-        reader_->stopAndWait();
-        reader_.reset();
+    // A running reader already takes every report; one still finishing its last read after the
+    // previous exchange is taken back. Two readers never share the read handle.
+    if (reader_)
+        return;
+    if (stopping_) {
+        if (stopping_->revive()) {
+            reader_ = std::move(stopping_);
+            return;
+        }
+        stopping_->stopAndWait();
+        stopping_.reset();
     }
     reader_ = std::make_unique<CReadDataThread>([this] { return currentReadHandle(); },
                                                 [this](const HidHandle* h) { markHandleBroken(h); }, input_);
@@ -238,17 +246,34 @@ void DeviceLink::StartReader()
 
 void DeviceLink::StopReader()
 {
-    std::unique_ptr<CReadDataThread> reader;
     {
         std::lock_guard<std::mutex> lock(readerMutex_);
-        if (!reader_)
+        if (!reader_ && !stopping_)
             return;
-        reader_->stopAndWait();
-        reader = std::move(reader_);
+        if (reader_)
+            reader_->requestStop();
+        if (stopping_) {
+            stopping_->stopAndWait();
+            stopping_.reset();
+        }
+        if (reader_) {
+            reader_->stopAndWait();
+            reader_.reset();
+        }
     }
-    reader.reset();
     std::lock_guard<std::mutex> lock(stateMutex_);
     flushRetiredLocked(false);
+}
+
+void DeviceLink::finishReader()
+{
+    std::lock_guard<std::mutex> lock(readerMutex_);
+    if (!reader_)
+        return;
+    reader_->requestStop();
+    if (stopping_)
+        stopping_->stopAndWait();
+    stopping_ = std::move(reader_);
 }
 
 bool DeviceLink::ReaderRunning() const
@@ -343,7 +368,7 @@ DownloadResult DeviceLink::downloadLocked()
     }
     result.Metric = (result.Block[1] & 0x01) != 0;
     result.Complete = true;
-    StopReader();
+    finishReader();
     return result;
 }
 
@@ -400,7 +425,7 @@ bool DeviceLink::sendProfileLocked(bool metric, uint16_t steplength, uint16_t we
         if (Unanswered(written, 8, 7))
             return fail();
     }
-    StopReader();
+    finishReader();
     return true;
 }
 

@@ -72,7 +72,8 @@ public:
     HidOpenError OpenProblem() const;   // why the present pedometer could not be opened, or None
     QString OpenProblemText() const;    // user-facing explanation for OpenProblem(), empty when None
 
-    // Transport. StartReader replaces any running reader; StopReader returns within about 0.3 s.
+    // Transport. StartReader makes sure a reader runs (reusing one that is still running); StopReader
+    // ends it and returns within about 0.3 s.
     void StartReader();
     void StopReader();
     bool ReaderRunning() const;
@@ -102,6 +103,10 @@ signals:
 private:
     DownloadResult downloadLocked();
     bool sendProfileLocked(bool metric, uint16_t steplength, uint16_t weight, uint32_t targetSteps, QTime clock);
+    // Ends the reader after a successful exchange without waiting for its read to run out, so the
+    // exchange returns as soon as its last answer is in. The next StartReader or StopReader joins it
+    // before anything else reads or closes the handle.
+    void finishReader();
     void dropHandlesLocked();
     void flushRetiredLocked(bool force);
     bool pedometerPresent();
@@ -135,6 +140,7 @@ private:
 
     mutable std::mutex readerMutex_;
     std::unique_ptr<CReadDataThread> reader_;
+    std::unique_ptr<CReadDataThread> stopping_;   // asked to stop, not yet joined
 
     std::mutex writeMutex_;
     std::mutex exchangeMutex_;

@@ -12,14 +12,37 @@ CReadDataThread::~CReadDataThread()
     stopAndWait();
 }
 
-void CReadDataThread::stopAndWait()
+void CReadDataThread::requestStop()
 {
     {
         std::lock_guard<std::mutex> lock(pauseMutex_);
         stop_.store(true);
     }
     pauseWake_.notify_all();
+}
+
+void CReadDataThread::stopAndWait()
+{
+    requestStop();
     wait();
+}
+
+bool CReadDataThread::revive()
+{
+    std::lock_guard<std::mutex> lock(pauseMutex_);
+    if (ending_ || isFinished())
+        return false;
+    stop_.store(false);
+    return true;
+}
+
+bool CReadDataThread::shouldEnd()
+{
+    // Decided under the lock, so a revive either comes first and keeps the thread or sees it ending.
+    std::lock_guard<std::mutex> lock(pauseMutex_);
+    if (stop_.load())
+        ending_ = true;
+    return ending_;
 }
 
 void CReadDataThread::run()
@@ -29,7 +52,7 @@ void CReadDataThread::run()
 
 void CReadDataThread::Execute()
 {
-    while (!stop_.load()) {
+    while (!shouldEnd()) {
         // Taken afresh every pass, so the reader follows discovery when it reopens the pedometer.
         const std::shared_ptr<HidHandle> handle = source_();
         if (!handle) {

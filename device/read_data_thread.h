@@ -23,8 +23,13 @@ public:
     CReadDataThread(HandleSource source, BrokenSink broken, InputReportBuffer& buffer);
     ~CReadDataThread() override;
 
-    // Sets the stop flag and joins; returns within one read slice (ReadSliceMs) or so.
+    // Sets the stop flag; the thread ends within one read slice (ReadSliceMs) or so.
+    void requestStop();
+    // requestStop, then joins.
     void stopAndWait();
+    // Withdraws a stop request the thread has not yet acted on. False when it is ending or has ended;
+    // a read in progress cannot be cut short, so taking such a reader back is quicker than a new one.
+    bool revive();
 
     // One read waits at most this long, so a stop request is noticed quickly. Without input the read
     // simply starts again.
@@ -38,11 +43,13 @@ protected:
 private:
     void Execute();
     void pause(int ms);
+    bool shouldEnd();
 
     HandleSource source_;
     BrokenSink broken_;
     InputReportBuffer& buffer_;
     std::atomic<bool> stop_{false};
+    bool ending_ = false;   // decided to end; guarded by pauseMutex_
     std::mutex pauseMutex_;
     std::condition_variable pauseWake_;
 };
