@@ -1,6 +1,7 @@
 #include "store/merge.h"
 
 #include "store/activity_file.h"
+#include "store/date_key.h"
 
 #include <algorithm>
 #include <cmath>
@@ -36,11 +37,6 @@ TBINFile NewRecord(uint32_t key, const DayBlockValues& v, uint32_t target)
     return r;
 }
 
-// year*10000 + month*100 + day, the key of the day's record.
-uint32_t KeyOf(const QDate& day)
-{
-    return uint32_t(day.year() * 10000 + day.month() * 100 + day.day());
-}
 
 } // namespace
 
@@ -64,7 +60,7 @@ MergeOutcome MergeDownload(const MemoryImage& downloadBlock, bool downloadComple
 
     const uint32_t deviceTarget = DecodeProfileValues(downloadBlock).TargetSteps;
     for (int i = 0; i < DaysInMemory; ++i) {
-        const uint32_t key = KeyOf(today.addDays(-i));
+        const uint32_t key = DateKey(today.addDays(-i));
         const DayBlockValues values = DecodeDayBlock(downloadBlock, i);
         TBINFile* record = FindRecord(dayRecords, key);
         if (!record) {

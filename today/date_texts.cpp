@@ -30,19 +30,6 @@ QDate SelectedDate(const QDate& today, int dayOffset)
     return today.addDays(dayOffset);
 }
 
-uint32_t DateKey(int year, int month, int day)
-{
-    if (year < 0)
-        return 0;
-    return static_cast<uint32_t>(year) * 10000u + static_cast<uint32_t>(month) * 100u
-        + static_cast<uint32_t>(day);
-}
-
-uint32_t DateKey(const QDate& date)
-{
-    return date.isValid() ? DateKey(date.year(), date.month(), date.day()) : 0u;
-}
-
 QString DateKeyText(int year, int month, int day)
 {
     return QString::number(year) + QStringLiteral("%1%2").arg(month, 2, 10, QLatin1Char('0')).arg(day, 2, 10, QLatin1Char('0'));
@@ -51,21 +38,6 @@ QString DateKeyText(int year, int month, int day)
 QString DateKeyText(const QDate& date)
 {
     return DateKeyText(date.year(), date.month(), date.day());
-}
-
-QDate DateFromKey(uint32_t key)
-{
-    return QDate(static_cast<int>(key / 10000u), static_cast<int>(key / 100u % 100u),
-                 static_cast<int>(key % 100u));
-}
-
-std::optional<std::size_t> FindDayRecord(const DayRecordList& records, uint32_t key)
-{
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        if (records[i].Date == key)
-            return i;
-    }
-    return std::nullopt;
 }
 
 std::optional<std::size_t> FindDayRecord(const DayRecordList& records, const QString& keyText)

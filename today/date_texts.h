@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalog/soft_info.h"
+#include "store/date_key.h"
 #include "store/day_record.h"
 
 #include <QDate>
@@ -27,16 +28,9 @@ DisplayDate SplitDisplayDate(const QDate& date, const TSoftInfo& catalog);
 // The day TODAY shows: today plus the carousel's day offset (unbounded, may be negative).
 QDate SelectedDate(const QDate& today, int dayOffset);
 
-// Date key: year*10000 + month*100 + day, as stored in TBINFile::Date. 0 for an invalid date.
-uint32_t DateKey(const QDate& date);
-uint32_t DateKey(int year, int month, int day);
 // The key as text, month and day with two digits: 4 July 2010 gives "20100704".
 QString DateKeyText(int year, int month, int day);
 QString DateKeyText(const QDate& date);
-// The calendar date of a key; invalid when the key does not name a real day.
-QDate DateFromKey(uint32_t key);
 
-// Position of the first record whose Date equals the key; the earlier of two equal keys wins.
-std::optional<std::size_t> FindDayRecord(const DayRecordList& records, uint32_t key);
 // Same, with the key as text; text that is not a number looks up key 0.
 std::optional<std::size_t> FindDayRecord(const DayRecordList& records, const QString& keyText);
