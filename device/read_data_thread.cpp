@@ -21,16 +21,23 @@ void CReadDataThread::requestStop()
     pauseWake_.notify_all();
 }
 
+void CReadDataThread::start()
+{
+    if (!thread_.joinable())
+        thread_ = std::thread([this] { Execute(); });
+}
+
 void CReadDataThread::stopAndWait()
 {
     requestStop();
-    wait();
+    if (thread_.joinable())
+        thread_.join();
 }
 
 bool CReadDataThread::revive()
 {
     std::lock_guard<std::mutex> lock(pauseMutex_);
-    if (ending_ || isFinished())
+    if (ending_ || !thread_.joinable())
         return false;
     stop_.store(false);
     return true;
@@ -43,11 +50,6 @@ bool CReadDataThread::shouldEnd()
     if (stop_.load())
         ending_ = true;
     return ending_;
-}
-
-void CReadDataThread::run()
-{
-    Execute();
 }
 
 void CReadDataThread::Execute()

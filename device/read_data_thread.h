@@ -3,17 +3,17 @@
 #include "device/hid_bus.h"
 #include "device/input_report_buffer.h"
 
-#include <QThread>
-
 #include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 // The report reader: reads input reports from the link's current read handle into the shared
 // InputReportBuffer until asked to stop. It only reads; opening and closing stay with the link.
-class CReadDataThread : public QThread {
+// A plain std::thread, so that thread checkers see every synchronization it takes part in.
+class CReadDataThread {
 public:
     // Returns the current read handle, or null while the pedometer is not connected.
     using HandleSource = std::function<std::shared_ptr<HidHandle>()>;
@@ -21,7 +21,11 @@ public:
     using BrokenSink = std::function<void(const HidHandle*)>;
 
     CReadDataThread(HandleSource source, BrokenSink broken, InputReportBuffer& buffer);
-    ~CReadDataThread() override;
+    ~CReadDataThread();   // stops and joins
+    CReadDataThread(const CReadDataThread&) = delete;
+    CReadDataThread& operator=(const CReadDataThread&) = delete;
+
+    void start();
 
     // Sets the stop flag; the thread ends within one read slice (ReadSliceMs) or so.
     void requestStop();
@@ -37,9 +41,6 @@ public:
     // Pause between passes while there is no usable handle, instead of spinning.
     static constexpr int IdlePauseMs = 50;
 
-protected:
-    void run() override;
-
 private:
     void Execute();
     void pause(int ms);
@@ -52,4 +53,5 @@ private:
     bool ending_ = false;   // decided to end; guarded by pauseMutex_
     std::mutex pauseMutex_;
     std::condition_variable pauseWake_;
+    std::thread thread_;
 };
