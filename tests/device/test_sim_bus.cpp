@@ -39,6 +39,7 @@ private slots:
     void removalOverSockets();
     void monitorWaitsForDirectoryAndReportsChanges();
     void platformFollowsEnvironmentValue();
+    void watchedBusConnectsAndEndsTheLink();
 };
 
 void TestSimBus::deviceNames_data()
@@ -223,6 +224,44 @@ void TestSimBus::platformFollowsEnvironmentValue()
     QVERIFY(!system.simulated);
     QVERIFY(dynamic_cast<HidapiBus*>(system.bus.get()));
     QVERIFY(dynamic_cast<UdevMonitor*>(system.monitor.get()));
+}
+
+void TestSimBus::watchedBusConnectsAndEndsTheLink()
+{
+    QTemporaryDir root;
+    const QString busDir = root.filePath("bus");
+    HidPlatform platform = CreateHidPlatform(busDir); // before the device exists, as at start-up
+    ScriptedPrompts prompts;
+    const TSoftInfo catalog = DefaultCatalog();
+    DeviceLink link(*platform.bus, prompts, catalog);
+    link.setWaitScale(WaitScale);
+    link.ConnectPedometer();
+    QVERIFY(!link.Connected());
+    QVERIFY(link.RegisterForDeviceChanges(*platform.monitor));
+    QSignalSpy removed(&link, &DeviceLink::pedometerRemoved);
+
+    // A keyboard comes and goes: no connection, no removal.
+    SimBusDevice keyboard;
+    QVERIFY(keyboard.start(busDir, QStringLiteral("kbd"), nullptr, 0x046D, 0xC31C));
+    QTest::qWait(200);
+    QVERIFY(!link.Connected());
+
+    SimBusDevice pedometer;
+    QVERIFY(pedometer.start(busDir, QStringLiteral("1")));
+    QTRY_VERIFY_WITH_TIMEOUT(link.Connected(), 3000);
+    QVERIFY(link.DownloadDeviceData().Complete);
+
+    keyboard.stop();
+    QTest::qWait(200);
+    QCOMPARE(removed.count(), 0);
+    QVERIFY(link.Connected());
+
+    link.StartReader();
+    pedometer.vanish();
+    QTRY_COMPARE_WITH_TIMEOUT(removed.count(), 1, 3000);
+    QVERIFY(!link.Connected());
+    QVERIFY(!link.ReaderRunning());
+    QVERIFY(prompts.shown().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestSimBus)
