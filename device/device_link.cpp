@@ -72,14 +72,8 @@ DeviceLink::~DeviceLink()
 bool DeviceLink::FindPedometer()
 {
     std::lock_guard<std::mutex> discovery(discoveryMutex_);
-    const std::vector<HidInterfaceInfo> interfaces = bus_.enumerate();
-    const HidInterfaceInfo* found = nullptr;
-    for (const HidInterfaceInfo& info : interfaces) {
-        if (info.vendorId == PedometerVendorId && info.productId == PedometerProductId) {
-            found = &info;
-            break;
-        }
-    }
+    const std::vector<HidInterfaceInfo> interfaces = bus_.enumerateMatching(PedometerVendorId, PedometerProductId);
+    const HidInterfaceInfo* found = interfaces.empty() ? nullptr : &interfaces.front();
 
     {
         std::lock_guard<std::mutex> lock(stateMutex_);
@@ -477,11 +471,7 @@ void DeviceLink::flushRetiredLocked(bool force)
 
 bool DeviceLink::pedometerPresent()
 {
-    for (const HidInterfaceInfo& info : bus_.enumerate()) {
-        if (info.vendorId == PedometerVendorId && info.productId == PedometerProductId)
-            return true;
-    }
-    return false;
+    return !bus_.enumerateMatching(PedometerVendorId, PedometerProductId).empty();
 }
 
 std::shared_ptr<HidHandle> DeviceLink::currentReadHandle()

@@ -45,6 +45,17 @@ public:
     virtual ~HidBus() = default;
     // The present interfaces, in a stable order (the same devices enumerate in the same order).
     virtual std::vector<HidInterfaceInfo> enumerate() = 0;
+    // The present interfaces with these ids, in the same order. A bus may do this more cheaply than a
+    // full enumeration; discovery runs before every write.
+    virtual std::vector<HidInterfaceInfo> enumerateMatching(uint16_t vendorId, uint16_t productId)
+    {
+        std::vector<HidInterfaceInfo> matching;
+        for (HidInterfaceInfo& info : enumerate()) {
+            if (info.vendorId == vendorId && info.productId == productId)
+                matching.push_back(std::move(info));
+        }
+        return matching;
+    }
     // Opens the interface; on failure returns null and sets error when given.
     virtual std::unique_ptr<HidHandle> open(const QString& path, HidOpenError* error = nullptr) = 0;
 };

@@ -85,8 +85,21 @@ HidapiBus::~HidapiBus()
 
 std::vector<HidInterfaceInfo> HidapiBus::enumerate()
 {
+    return List(0, 0);
+}
+
+std::vector<HidInterfaceInfo> HidapiBus::enumerateMatching(uint16_t vendorId, uint16_t productId)
+{
+    // 0 is hidapi's wildcard; no real interface has it, so it matches nothing here.
+    if (vendorId == 0 || productId == 0)
+        return {};
+    return List(vendorId, productId);
+}
+
+std::vector<HidInterfaceInfo> HidapiBus::List(uint16_t vendorId, uint16_t productId)
+{
     std::vector<HidInterfaceInfo> result;
-    hid_device_info* list = hid_enumerate(0, 0);
+    hid_device_info* list = hid_enumerate(vendorId, productId);
     for (hid_device_info* info = list; info; info = info->next) {
         HidInterfaceInfo entry;
         entry.path = QString::fromLocal8Bit(info->path);

@@ -12,5 +12,10 @@ public:
     ~HidapiBus() override;
 
     std::vector<HidInterfaceInfo> enumerate() override;
+    // hidapi skips reading the descriptors of other devices.
+    std::vector<HidInterfaceInfo> enumerateMatching(uint16_t vendorId, uint16_t productId) override;
     std::unique_ptr<HidHandle> open(const QString& path, HidOpenError* error = nullptr) override;
+
+private:
+    static std::vector<HidInterfaceInfo> List(uint16_t vendorId, uint16_t productId);
 };
