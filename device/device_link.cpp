@@ -108,6 +108,7 @@ bool DeviceLink::FindPedometer()
         readHandle_ = std::move(readHandle);
         writeHandle_ = std::move(writeHandle);
         connected_ = true;
+        everConnected_ = true;
         openProblem_ = HidOpenError::None;
         openProblemShown_ = false;
     } else {
@@ -169,7 +170,9 @@ void DeviceLink::HandleDeviceChange(DeviceChange change)
     bool wasConnected = false;
     {
         std::lock_guard<std::mutex> lock(stateMutex_);
-        wasConnected = connected_;
+        // Also when a failed reopen had already cleared Connected: the program still has to end.
+        wasConnected = everConnected_;
+        everConnected_ = false;
         connected_ = false;
     }
     StopReader();

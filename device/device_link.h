@@ -126,6 +126,7 @@ private:
     std::mutex discoveryMutex_;       // one discovery at a time (GUI thread and exchange worker)
     mutable std::mutex stateMutex_;   // guards the discovery state below; held only briefly
     bool connected_ = false;
+    bool everConnected_ = false;   // opened since the last removal
     QString devicePath_;
     std::shared_ptr<HidHandle> readHandle_;
     std::shared_ptr<HidHandle> writeHandle_;

@@ -385,6 +385,19 @@ void TestDeviceLink::pedometerRemovalStopsReaderAndSignals()
     QVERIFY(!rig.link.ReaderRunning());
     rig.bus.plugIn();
     QCOMPARE(rig.bus.openHandleCount(), 0);
+
+    // A pedometer whose reopening failed (so no longer Connected) still ends the program when removed.
+    rig.link.ConnectPedometer();
+    QVERIFY(rig.link.Connected());
+    rig.bus.unplug();
+    rig.bus.plugIn();
+    rig.bus.setRefuseOpen(true);
+    rig.link.StartReader(); // its failing read marks the handles for reopening
+    QTRY_VERIFY(!rig.link.WriteReport(Report{}) && !rig.link.Connected());
+    rig.bus.unplug();
+    rig.link.HandleDeviceChange(DeviceLink::DeviceChange::Removal);
+    QCOMPARE(removed.count(), 2);
+    QVERIFY(!rig.link.ReaderRunning());
 }
 
 void TestDeviceLink::removalMidExchangeEndsQuietly()
