@@ -163,6 +163,11 @@ std::unique_ptr<HidHandle> SimHidBus::open(const QString& path, HidOpenError* er
             return fail(HidOpenError::PermissionDenied);
         return fail(HidOpenError::Failed);
     }
+    // Reports go out one at a time, each awaiting its answer, so a few in flight suffice. A small
+    // buffer makes a device that stops reading run out the write limit, as on hidraw, instead of
+    // swallowing hundreds of reports.
+    const int sendBuffer = 4096;
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &sendBuffer, sizeof sendBuffer);
     if (error)
         *error = HidOpenError::None;
     return std::make_unique<SimHandle>(fd);

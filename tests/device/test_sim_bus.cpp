@@ -37,6 +37,7 @@ private slots:
     void openFailures();
     void exchangesOverSockets();
     void removalOverSockets();
+    void deafDeviceRunsOutTheWriteLimit();
     void monitorWaitsForDirectoryAndReportsChanges();
     void platformFollowsEnvironmentValue();
     void watchedBusConnectsAndEndsTheLink();
@@ -174,6 +175,28 @@ void TestSimBus::removalOverSockets()
     QCOMPARE(removed.count(), 1);
     QVERIFY(!link.ReaderRunning());
     QVERIFY(prompts.shown().isEmpty());
+}
+
+void TestSimBus::deafDeviceRunsOutTheWriteLimit()
+{
+    QTemporaryDir dir;
+    auto model = std::make_shared<PedometerModel>();
+    PedometerFaults faults;
+    faults.deaf = true;
+    model->setFaults(faults);
+    SimBusDevice device(model);
+    QVERIFY(device.start(dir.path(), QStringLiteral("1")));
+    SimHidBus bus(dir.path());
+
+    std::unique_ptr<HidHandle> handle = bus.open(device.socketPath());
+    QVERIFY(handle);
+    const Report handshake{0, 0, 0, 0, 0, 0, 0, 0xC8, 0x02};
+    HidWriteResult result = HidWriteResult::Written;
+    int written = 0;
+    for (; written < 64 && result == HidWriteResult::Written; ++written)
+        result = handle->write(handshake, 200);
+    QCOMPARE(result, HidWriteResult::TimedOut);
+    QVERIFY2(written < 32, "a device that never reads must not absorb more than a few reports");
 }
 
 void TestSimBus::monitorWaitsForDirectoryAndReportsChanges()
