@@ -366,7 +366,9 @@ void TForm1::FormShow()
     if (settings_)
         settings_->CentreOnScreen();
     if (!link_->Connected()) {
-        prompts_.showMessage(state_.Catalog.SoftName[0], state_.Catalog.Info[0], PromptFlags::Stop);
+        // A pedometer that is there but refused to open was already explained, naming the udev rule.
+        if (link_->OpenProblem() != HidOpenError::PermissionDenied)
+            prompts_.showMessage(state_.Catalog.SoftName[0], state_.Catalog.Info[0], PromptFlags::Stop);
         endProgram();
         return;
     }

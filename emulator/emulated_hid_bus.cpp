@@ -21,6 +21,7 @@ struct Device {
     std::shared_ptr<PedometerModel> model;
     bool present = true;
     bool refuseOpen = false;
+    HidOpenError refusal = HidOpenError::Failed;
     bool returnPending = false;
     Clock::time_point returnAt;
     std::vector<std::shared_ptr<HandleQueue>> handles;
@@ -206,7 +207,7 @@ std::unique_ptr<HidHandle> EmulatedHidBus::open(const QString& path, HidOpenErro
     Device* d = path.isEmpty() ? nullptr : state_->find(path);
     if (!d || !d->present || d->refuseOpen) {
         if (error)
-            *error = (d && d->present) ? HidOpenError::Failed : HidOpenError::NotFound;
+            *error = (d && d->present) ? d->refusal : HidOpenError::NotFound;
         return nullptr;
     }
     auto queue = std::make_shared<HandleQueue>();
@@ -276,11 +277,13 @@ int EmulatedHidBus::openHandleCount(const QString& path) const
     return d && d->present ? int(d->handles.size()) : 0;
 }
 
-void EmulatedHidBus::setRefuseOpen(bool refuse, const QString& path)
+void EmulatedHidBus::setRefuseOpen(bool refuse, const QString& path, HidOpenError why)
 {
     std::lock_guard<std::mutex> lock(state_->mutex);
-    if (Device* d = state_->find(path))
+    if (Device* d = state_->find(path)) {
         d->refuseOpen = refuse;
+        d->refusal = why;
+    }
 }
 
 void EmulatedHidBus::sendInputReport(const Report& report, const QString& path)

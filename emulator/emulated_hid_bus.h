@@ -41,8 +41,8 @@ public:
     bool isPresent(const QString& path = QString()) const;
     // Open handles of a present device that are still usable.
     int openHandleCount(const QString& path = QString()) const;
-    // While set, the device stays present but open() fails with HidOpenError::Failed.
-    void setRefuseOpen(bool refuse, const QString& path = QString());
+    // While set, the device stays present but open() fails with why.
+    void setRefuseOpen(bool refuse, const QString& path = QString(), HidOpenError why = HidOpenError::Failed);
     // An unsolicited input report to every open handle of the device.
     void sendInputReport(const Report& report, const QString& path = QString());
 

@@ -278,6 +278,33 @@ private slots:
         QVERIFY(!f.form->isVisible());
     }
 
+    void unopenablePedometerAtFirstShow_data()
+    {
+        QTest::addColumn<int>("why");
+        QTest::addColumn<QString>("expectedText");
+        QTest::newRow("no permission: the udev rule is named, once")
+            << int(HidOpenError::PermissionDenied) << QStringLiteral("70-kinetrax-pedometer.rules");
+        QTest::newRow("other failure") << int(HidOpenError::Failed) << QStringLiteral("No device!");
+    }
+
+    void unopenablePedometerAtFirstShow()
+    {
+        QFETCH(int, why);
+        QFETCH(QString, expectedText);
+        TempDataDir dir;
+        EmulatedHidBus bus;
+        bus.setRefuseOpen(true, QString(), HidOpenError(why));
+        ScriptedPrompts prompts;
+        TestMonitor monitor;
+        TForm1 form(bus, prompts, dir.path(), &monitor);
+        QSignalSpy ended(&form, &TForm1::programEnded);
+        form.show();
+        QVERIFY(ended.wait(2000));
+        QCOMPARE(prompts.shown().size(), 1);
+        QVERIFY2(prompts.shown().first().text.contains(expectedText), qPrintable(prompts.shown().first().text));
+        QCOMPARE(prompts.shown().first().flags, 0x10);
+    }
+
     void pedometerRemovedWhileRunning()
     {
         Fixture f;
