@@ -311,7 +311,7 @@ CatalogLoadResult LoadCatalog(TSoftInfo& catalog, const QString& dataDir)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {false, QStringLiteral("Cannot read the text catalog %1: %2").arg(shownPath, file.errorString())};
-    // Read one byte past the limit: size() says nothing for pipes and special files.
+    // Read one byte past the limit: size() says nothing for pipes and device files.
     const QByteArray bytes = file.read(MaxCatalogFileBytes + 1);
     if (file.error() != QFileDevice::NoError)
         return {false, QStringLiteral("Cannot read the text catalog %1: %2").arg(shownPath, file.errorString())};
