@@ -701,7 +701,7 @@ void TForm2::TakeDeviceProfile(int row)
     ui->WeightEdit->setText(QString::number(device.Weight));
     ui->TargetStepRadiobtn->setChecked(true);
     TargetKind = 3;
-    ui->TargetEdit->setText(QString::number(device.TargetSteps));
+    writeTargetEdit(QString::number(device.TargetSteps));
     ui->TargetStepEdit->setText(QString::number(device.TargetSteps));
     TargetKind = 0;
     p.TargetSteps = device.TargetSteps;
@@ -842,7 +842,7 @@ void TForm2::SetBtnClick()
         ui->TargetCalorieRadiobtn->setChecked(false);
         TargetKind = 3;
         FormTarget = static_cast<int>(p.TargetSteps);
-        ui->TargetEdit->setText(QString::number(p.TargetSteps));
+        writeTargetEdit(QString::number(p.TargetSteps));
         ui->TargetStepEdit->setText(QString::number(p.TargetSteps));
         TargetKind = 0;
         ui->TimeSyncCheckBox->setChecked(FormTimeSync);
@@ -881,6 +881,9 @@ void TForm2::writeTargetEdit(const QString& text)
 {
     const int kind = TargetKind;
     TargetKind = TargetKindWriting;
+    // The length limit is for typing; a target the program writes (1278.7 kcal) is shown whole.
+    if (text.size() > ui->TargetEdit->maxLength())
+        ui->TargetEdit->setMaxLength(int(text.size()));
     setEditText(ui->TargetEdit, text);
     TargetKind = kind;
 }

@@ -14,6 +14,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -484,6 +485,48 @@ private slots:
         QCOMPARE(rig.w<QLineEdit>("SteplengthEdit")->text(), QStringLiteral("30"));
         QVERIFY(!rig.w("FeetShape1")->isHidden());
         QVERIFY(rig.w("HeightLabel1")->isHidden());
+    }
+
+    // The hidden target-kind selector, driven as the program drives it: each kind shows the target in
+    // full, and a value typed in a kind becomes steps.
+    void targetKindsShowAndTakeTheTarget()
+    {
+        Rig rig({}, true);
+        rig.startupDownload();
+        TForm2& window = rig.open();
+        window.show();
+        QTRY_VERIFY(!rig.w("UserPanel2")->isHidden());
+        QVERIFY(window.formMetric());
+        rig.type("WeightEdit", "68");
+        rig.type("SteplengthEdit", "70");
+        rig.type("TargetStepEdit", "30000");
+        auto* target = rig.w<QLineEdit>("TargetEdit");
+        auto* unit = rig.w<QLabel>("TargetEditUnitLabel");
+        const auto decimal = [](const char* text) {
+            return QString::fromLatin1(text).replace(QLatin1Char('.'), QLocale::system().decimalPoint());
+        };
+
+        window.TargetCalorieRadiobtnClick();
+        QCOMPARE(target->text(), decimal("1278.7")); // 30000 x 0.042624 kcal
+        QCOMPARE(unit->text(), QStringLiteral("Kcal"));
+        QCOMPARE(window.formTarget(), 30000);
+        target->setText(decimal("500"));
+        QCOMPARE(window.formTarget(), 11730);
+
+        window.TargetDistanceRadiobtnClick();
+        QCOMPARE(target->text(), decimal("8.21")); // 11730 x 0.70 m
+        QCOMPARE(unit->text(), QStringLiteral("km"));
+        target->setText(decimal("12.5"));
+        QCOMPARE(window.formTarget(), 17857);
+        target->setText(decimal("99.99"));
+        QCOMPARE(window.formTarget(), 99999);
+        QCOMPARE(target->text(), decimal("70.00"));
+
+        window.TargetStepRadiobtnClick();
+        QCOMPARE(target->text(), QStringLiteral("99999"));
+        QCOMPARE(unit->text(), QStringLiteral("step"));
+        window.TargetCalorieRadiobtnClick();
+        QCOMPARE(target->text(), decimal("4262.4"));
     }
 };
 
