@@ -129,9 +129,12 @@ void TForm1::setStartupWindows(TForm2* settings, TForm3* loading)
         connect(settings_, &TForm2::activeUserChanged, this, &TForm1::activeUserChanged);
         connect(settings_, &TForm2::quitRequested, this, [this] { quitRequested_ = true; });
         connect(settings_, &TForm2::minimizeRequested, this, &TForm1::minimizeFromSettings);
-        // The list file made its first profile current.
-        if (!state_.CurrentUser.isEmpty())
+        // The list file made its first profile current while the settings window was built, before
+        // this window could follow: caption and TODAY catch up here.
+        if (!state_.CurrentUser.isEmpty()) {
             setUserCaption(state_.CurrentUser);
+            DisplayBtnClick();
+        }
     }
     if (loading_ && settings_)
         connect(loading_, &TForm3::downloadCompleted, settings_, &TForm2::ShowDeviceUnitCaptions);
@@ -345,8 +348,8 @@ void TForm1::setUserCaption(const QString& name)
 void TForm1::activeUserChanged()
 {
     setUserCaption(state_.CurrentUser);
-    if (todayActive())
-        ShowTodayFigures();
+    // Also from RECORD: the day records must be the new user's before anything reads them again.
+    ShowTodayFigures();
 }
 
 void TForm1::showEvent(QShowEvent* event)

@@ -3,6 +3,8 @@
 #include "catalog/catalog_file.h"
 #include "device/device_link.h"
 #include "emulator/emulated_hid_bus.h"
+#include "profiles/settings_window.h"
+#include "profiles/user_list.h"
 #include "store/activity_file.h"
 #include "tests/support/scripted_prompts.h"
 #include "tests/support/temp_data_dir.h"
@@ -261,6 +263,59 @@ private slots:
         QCOMPARE(f.label("DistanceEdit")->text(), QStringLiteral("0.00mile"));
         QCOMPARE(f.label("TotalPanelTargetSteppercentumLabel")->text(), QStringLiteral("0%"));
         QVERIFY(f.prompts.shown().isEmpty());
+    }
+
+    // The user list makes its first profile current while the settings window is built; the main
+    // window then shows that user's day at once, not the empty start-up figures.
+    void firstListedUserIsShownOnToday()
+    {
+        Fixture f;
+        const QDate today(2010, 7, 21);
+        f.form->setTodaySource([today] { return today; });
+        TClient ann;
+        ann.Name = QStringLiteral("Ann");
+        QVERIFY(SaveUserList(f.dir.filePath(QStringLiteral("Kinetrax.dat")), {ann}));
+        QVERIFY(f.dir.write(QStringLiteral("Ann.bin"), DayRecordsToBytes({Day(20100721, 4321, 8000)})));
+        f.form->state().DayOffset = 2;
+        f.click("RecordLabel");
+
+        TForm2 settings(f.form->state(), f.form->link(), f.prompts);
+        QVERIFY(settings.startupError().isEmpty());
+        f.form->setStartupWindows(&settings, nullptr);
+
+        QCOMPARE(f.form->windowTitle(), QStringLiteral("Kinetrax V1.0   Ann"));
+        QVERIFY(f.form->todayActive());
+        QCOMPARE(f.form->state().DayOffset, 0);
+        QCOMPARE(f.label("StepEdit")->text(), QStringLiteral("4,321"));
+        QCOMPARE(f.label("TotalPanelTargetSteppercentumLabel")->text(), QStringLiteral("54%"));
+        QCOMPARE(f.form->state().DayRecords.size(), std::size_t{1});
+        QVERIFY(f.prompts.shown().isEmpty());
+    }
+
+    // A user chosen while RECORD is shown: the records in memory (what SEND exports) and the TODAY
+    // figures are the new user's, and RECORD stays the active section.
+    void userChosenFromRecordReloadsTheirRecords()
+    {
+        Fixture f;
+        const QDate today(2010, 7, 21);
+        f.form->setTodaySource([today] { return today; });
+        QVERIFY(f.dir.write(QStringLiteral("Ann.bin"), DayRecordsToBytes({Day(20100721, 100, 0)})));
+        QVERIFY(f.dir.write(QStringLiteral("Bob.bin"),
+                            DayRecordsToBytes({Day(20100720, 1, 0), Day(20100721, 2500, 5000)})));
+        AppState& s = f.form->state();
+        s.CurrentUser = QStringLiteral("Ann");
+        f.form->DisplayBtnClick();
+        f.click("RecordLabel");
+
+        s.CurrentUser = QStringLiteral("Bob");
+        f.form->activeUserChanged();
+
+        QVERIFY(!f.form->todayActive());
+        QVERIFY(f.widget("StepsPanel")->isVisibleTo(f.form.get()));
+        QCOMPARE(s.DayRecords.size(), std::size_t{2});
+        QCOMPARE(s.DayRecords[1].Steps, 2500u);
+        QCOMPARE(f.label("StepEdit")->text(), QStringLiteral("2,500"));
+        QCOMPARE(f.form->windowTitle(), QStringLiteral("Kinetrax V1.0   Bob"));
     }
 
     void noPedometerAtFirstShowEndsTheProgram()
