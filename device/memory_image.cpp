@@ -13,6 +13,15 @@ uint8_t EncodeBcd(int value)
     return static_cast<uint8_t>((v / 10) << 4 | (v % 10));
 }
 
+MemoryImage DecodeMemory(const std::array<uint8_t, MemoryImageSize>& raw)
+{
+    MemoryImage image{};
+    image[0] = raw[0];
+    for (int i = 1; i < MemoryImageSize; ++i)
+        image[size_t(i)] = DecodeBcd(raw[size_t(i)]);
+    return image;
+}
+
 int DayBlockOffset(int daysBefore)
 {
     return daysBefore == 0 ? 10 : 20 + 10 * daysBefore;

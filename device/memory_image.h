@@ -31,6 +31,9 @@ struct DayBlockValues {
     }
 };
 
+// The image a complete download makes of the raw memory bytes: byte 0 as it is, the rest decoded.
+MemoryImage DecodeMemory(const std::array<uint8_t, MemoryImageSize>& raw);
+
 // First byte of the day block daysBefore days before today (0 = today, at 10; i >= 1 at 20 + 10 i).
 int DayBlockOffset(int daysBefore);
 DayBlockValues DecodeDayBlock(const MemoryImage& image, int daysBefore);

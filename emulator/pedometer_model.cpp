@@ -93,12 +93,7 @@ RawMemory PedometerModel::rawMemory() const
 
 MemoryImage PedometerModel::memoryImage() const
 {
-    const RawMemory raw = rawMemory();
-    MemoryImage image{};
-    image[0] = raw[0];
-    for (int i = 1; i < MemoryImageSize; ++i)
-        image[size_t(i)] = DecodeBcd(raw[size_t(i)]);
-    return image;
+    return DecodeMemory(rawMemory());
 }
 
 int PedometerModel::outputReportCount() const

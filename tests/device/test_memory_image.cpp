@@ -9,15 +9,6 @@ namespace {
 using Raw9 = std::array<uint8_t, ProfileBlockSize>;
 using Raw10 = std::array<uint8_t, 10>;
 
-// The image a download makes of raw memory bytes: byte 0 raw, the rest decoded.
-MemoryImage ImageOf(const std::array<uint8_t, MemoryImageSize>& raw)
-{
-    MemoryImage image{};
-    image[0] = raw[0];
-    for (int i = 1; i < MemoryImageSize; ++i)
-        image[i] = DecodeBcd(raw[i]);
-    return image;
-}
 
 } // namespace
 
@@ -64,7 +55,7 @@ private slots:
         // Read back from an image holding the block at memory bytes 1-9.
         std::array<uint8_t, MemoryImageSize> raw{};
         std::copy(block.begin(), block.end(), raw.begin() + 1);
-        const ProfileValues back = DecodeProfileValues(ImageOf(raw));
+        const ProfileValues back = DecodeProfileValues(DecodeMemory(raw));
         QCOMPARE(back.Metric, metric);
         QCOMPARE(int(back.Steplength), std::min(steplength, 999));
         QCOMPARE(int(back.Weight), std::min(weight, 999));
@@ -89,7 +80,7 @@ private slots:
         for (int daysBefore = 0; daysBefore < DaysInMemory; ++daysBefore) {
             std::array<uint8_t, MemoryImageSize> memory{};
             std::copy(raw.begin(), raw.end(), memory.begin() + DayBlockOffset(daysBefore));
-            QCOMPARE(DecodeDayBlock(ImageOf(memory), daysBefore), values);
+            QCOMPARE(DecodeDayBlock(DecodeMemory(memory), daysBefore), values);
         }
     }
 
@@ -102,7 +93,7 @@ private slots:
         raw[20] = 0x45;
         raw[21] = 0x23;
         raw[22] = 0x71; // only the low digit belongs to the total
-        QCOMPARE(DeviceStepTotal(ImageOf(raw)), 12345u);
+        QCOMPARE(DeviceStepTotal(DecodeMemory(raw)), 12345u);
     }
 };
 
