@@ -56,7 +56,7 @@ private:
 } // namespace
 
 DeviceLink::DeviceLink(HidBus& bus, Prompts& prompts, const TSoftInfo& catalog, QObject* parent)
-    : QObject(parent), bus_(bus), prompts_(prompts), catalog_(catalog)
+    : QObject(parent), bus_(bus), prompts_(prompts), catalog_(catalog), clock_([] { return QTime::currentTime(); })
 {
 }
 
@@ -282,7 +282,7 @@ bool DeviceLink::ReaderRunning() const
 bool DeviceLink::WriteReport(const Report& report)
 {
     std::lock_guard<std::mutex> writing(writeMutex_);
-    if (!FindPedometer())
+    if (cancelled_ || !FindPedometer())
         return false;
     std::shared_ptr<HidHandle> handle;
     {
@@ -321,14 +321,25 @@ Report DeviceLink::InputReport() const
     return input_.latest();
 }
 
-DownloadResult DeviceLink::DownloadDeviceData()
+DownloadResult DeviceLink::DownloadDeviceData(ExchangeStart start)
 {
+    if (start == ExchangeStart::ByUser)
+        automaticFailureShown_ = false;
     std::vector<DeferredMessage> messages;
     DownloadResult result;
     {
         std::lock_guard<std::mutex> exclusive(exchangeMutex_);
         DeferMessages defer(messages);
         result = downloadLocked();
+    }
+    if (result.Complete)
+        automaticFailureShown_ = false;
+    if (cancelled_)
+        return result;
+    if (start == ExchangeStart::Automatic) {
+        if (!messages.empty() && !automaticFailureShown_.exchange(true))
+            prompts_.showMessage(messages.front().caption, messages.front().text, messages.front().flags);
+        return result;
     }
     for (const DeferredMessage& m : messages)
         prompts_.showMessage(m.caption, m.text, m.flags);
@@ -369,23 +380,26 @@ DownloadResult DeviceLink::downloadLocked()
     return result;
 }
 
-bool DeviceLink::SendProfileAndClock(bool metric, uint16_t steplength, uint16_t weight, uint32_t targetSteps,
-                                     QTime clock)
+bool DeviceLink::SendProfileAndClock(bool metric, uint16_t steplength, uint16_t weight, uint32_t targetSteps)
 {
+    automaticFailureShown_ = false;
     std::vector<DeferredMessage> messages;
     bool sent = false;
     {
         std::lock_guard<std::mutex> exclusive(exchangeMutex_);
         DeferMessages defer(messages);
-        sent = sendProfileLocked(metric, steplength, weight, targetSteps, clock);
+        sent = sendProfileLocked(metric, steplength, weight, targetSteps);
     }
+    if (sent)
+        automaticFailureShown_ = false;
+    if (cancelled_)
+        return sent;
     for (const DeferredMessage& m : messages)
         prompts_.showMessage(m.caption, m.text, m.flags);
     return sent;
 }
 
-bool DeviceLink::sendProfileLocked(bool metric, uint16_t steplength, uint16_t weight, uint32_t targetSteps,
-                                   QTime clock)
+bool DeviceLink::sendProfileLocked(bool metric, uint16_t steplength, uint16_t weight, uint32_t targetSteps)
 {
     if (!Connected())
         return false;
@@ -403,8 +417,8 @@ bool DeviceLink::sendProfileLocked(bool metric, uint16_t steplength, uint16_t we
     if (Unanswered(status, 8, 6))
         return fail();
 
-    if (!clock.isValid())
-        clock = QTime::currentTime();
+    // Read only now: waiting for the exchange lock can take a whole attempt of the loading worker.
+    const QTime clock = clock_();
     const auto block = BuildProfileBlock(metric, steplength, weight, targetSteps, clock.hour(), clock.minute());
     // Two six-byte writes cover addresses 1-6 and 4-9; d0 goes to the set address and travels in byte 6.
     const struct {
@@ -431,9 +445,22 @@ void DeviceLink::setWaitScale(double scale)
     waitScale_.store(scale);
 }
 
+void DeviceLink::setClock(std::function<QTime()> clock)
+{
+    clock_ = std::move(clock);
+}
+
+void DeviceLink::CancelExchanges()
+{
+    cancelled_ = true;
+    input_.cancelWaits();
+}
+
 InputReportBuffer::WaitResult DeviceLink::exchange(const Report& request, int baseMs,
                                                    const std::function<bool(const Report&)>& accept)
 {
+    if (cancelled_)
+        return {};
     const uint64_t mark = input_.arm();
     WriteReport(request);
     const auto timeout = std::chrono::duration<double, std::milli>(baseMs * waitScale_.load());

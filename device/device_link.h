@@ -83,13 +83,25 @@ public:
     bool WriteReport(const Report& report);
     Report InputReport() const;
 
-    // Exchanges. Each returns at once when not connected.
-    DownloadResult DownloadDeviceData();
-    // Writes unit flag, step length, weight, target and the clock's hour and minute into memory 1-9.
+    // Who started an exchange. The messages of an automatic repetition (the loading worker's) are shown
+    // once per failing streak: the first failure's first message only, until an exchange succeeds or
+    // the user starts one. A user's exchange shows all of its messages.
+    enum class ExchangeStart { ByUser, Automatic };
+
+    // Exchanges. Each returns at once when not connected or once CancelExchanges() was called.
     // Messages of an exchange are shown after it has ended, so a worker's message never waits for a
-    // GUI thread that is itself waiting to start an exchange. Shows [Info] 10 with the [SoftName] 0 caption when the pedometer stops answering. True on success.
-    bool SendProfileAndClock(bool metric, uint16_t steplength, uint16_t weight, uint32_t targetSteps,
-                             QTime clock = QTime::currentTime());
+    // GUI thread that is itself waiting to start an exchange.
+    DownloadResult DownloadDeviceData(ExchangeStart start = ExchangeStart::ByUser);
+    // Writes unit flag, step length, weight, target and the clock's hour and minute into memory 1-9.
+    // The clock is read once the exchange holds the pedometer, right before the block is built. Shows
+    // [Info] 10 with the [SoftName] 0 caption when the pedometer stops answering. True on success.
+    bool SendProfileAndClock(bool metric, uint16_t steplength, uint16_t weight, uint32_t targetSteps);
+    // The local clock by default; tests fix it.
+    void setClock(std::function<QTime()> clock);
+
+    // The program is ending: the running exchange stops at its next wait (a write under way still runs
+    // out its limit), later ones return at once, and no further message is shown. Irreversible.
+    void CancelExchanges();
 
     // Tests only: scales the polling waits (W(1000) lasts 1000 ms * scale) and the 5000 ms write limit.
     // Production keeps 1.0.
@@ -102,7 +114,7 @@ signals:
 
 private:
     DownloadResult downloadLocked();
-    bool sendProfileLocked(bool metric, uint16_t steplength, uint16_t weight, uint32_t targetSteps, QTime clock);
+    bool sendProfileLocked(bool metric, uint16_t steplength, uint16_t weight, uint32_t targetSteps);
     // Ends the reader after a successful exchange without waiting for its read to run out, so the
     // exchange returns as soon as its last answer is in. The next StartReader or StopReader joins it
     // before anything else reads or closes the handle.
@@ -146,4 +158,7 @@ private:
     std::mutex writeMutex_;
     std::mutex exchangeMutex_;
     std::atomic<double> waitScale_{1.0};
+    std::atomic<bool> cancelled_{false};
+    std::atomic<bool> automaticFailureShown_{false};
+    std::function<QTime()> clock_;   // set before any exchange starts
 };

@@ -28,6 +28,8 @@ InputReportBuffer::WaitResult InputReportBuffer::waitFor(uint64_t mark, std::chr
     uint64_t next = mark;
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
+        if (cancelled_)
+            return result;
         // A waiter that fell behind by more than the ring holds skips the oldest reports.
         if (stored_ - next > RingSize)
             next = stored_ - RingSize;
@@ -42,7 +44,7 @@ InputReportBuffer::WaitResult InputReportBuffer::waitFor(uint64_t mark, std::chr
             if (++checks >= maxChecks)
                 return result;
         }
-        if (arrived_.wait_until(lock, deadline, [&] { return stored_ != next; }) == false)
+        if (arrived_.wait_until(lock, deadline, [&] { return stored_ != next || cancelled_; }) == false)
             return result;
     }
 }
@@ -51,4 +53,13 @@ Report InputReportBuffer::latest() const
 {
     std::lock_guard<std::mutex> lock(mutex_);
     return latest_;
+}
+
+void InputReportBuffer::cancelWaits()
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        cancelled_ = true;
+    }
+    arrived_.notify_all();
 }

@@ -32,6 +32,9 @@ public:
 
     Report latest() const;
 
+    // Ends every wait at once, now and from now on: the program is ending.
+    void cancelWaits();
+
 private:
     static constexpr int RingSize = 64;
     mutable std::mutex mutex_;
@@ -39,4 +42,5 @@ private:
     Report latest_{};
     Report ring_[RingSize]{};
     uint64_t stored_ = 0;   // reports stored so far; report k (0-based) lives in ring_[k % RingSize]
+    bool cancelled_ = false;
 };

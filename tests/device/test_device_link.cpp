@@ -148,6 +148,9 @@ private slots:
     void writeFailingAtOnceShowsOneMessageAndRecovers();
     void readerStopsPromptly();
     void concurrentExchangesDoNotOverlap();
+    void clockIsReadOnceTheExchangeHoldsThePedometer();
+    void automaticRepetitionShowsOneMessagePerFailingStreak();
+    void cancelledExchangesEndAtOnceAndStayQuiet();
     void bufferWaiterSeesEveryReport();
 };
 
@@ -179,7 +182,8 @@ void TestDeviceLink::profileUploadLandsInMemory()
 {
     Rig rig;
     rig.link.ConnectPedometer();
-    QVERIFY(rig.link.SendProfileAndClock(false, 62, 150, 99999, QTime(23, 59)));
+    rig.link.setClock([] { return QTime(23, 59); });
+    QVERIFY(rig.link.SendProfileAndClock(false, 62, 150, 99999));
     QVERIFY(rig.prompts.shown().isEmpty());
     QVERIFY(!rig.link.ReaderRunning());
 
@@ -255,7 +259,8 @@ void TestDeviceLink::unansweredUploadStepShowsMessage()
     rig.model->setFaults(faults);
     rig.link.ConnectPedometer();
 
-    QVERIFY(!rig.link.SendProfileAndClock(true, 75, 68, 10000, QTime(14, 7)));
+    rig.link.setClock([] { return QTime(14, 7); });
+    QVERIFY(!rig.link.SendProfileAndClock(true, 75, 68, 10000));
     QCOMPARE(rig.received().size(), 2);
     QCOMPARE(rig.prompts.texts(), QStringList{rig.catalog.Info[10]});
     QCOMPARE(rig.prompts.shown().first().caption, rig.catalog.SoftName[0]);
@@ -275,7 +280,8 @@ void TestDeviceLink::junkReportsAreIgnored()
     const DownloadResult result = rig.link.DownloadDeviceData();
     QVERIFY(result.Complete);
     QCOMPARE(result.Block, rig.model->memoryImage());
-    QVERIFY(rig.link.SendProfileAndClock(true, 75, 68, 10000, QTime(14, 7)));
+    rig.link.setClock([] { return QTime(14, 7); });
+    QVERIFY(rig.link.SendProfileAndClock(true, 75, 68, 10000));
     QCOMPARE(rig.model->profile().TargetSteps, 10000u);
 }
 
@@ -322,7 +328,8 @@ void TestDeviceLink::exchangesWhenNotConnectedDoNothing()
     rig.link.ConnectPedometer();
     QVERIFY(!rig.link.Connected());
     QVERIFY(!rig.link.DownloadDeviceData().Complete);
-    QVERIFY(!rig.link.SendProfileAndClock(true, 75, 68, 10000, QTime(14, 7)));
+    rig.link.setClock([] { return QTime(14, 7); });
+    QVERIFY(!rig.link.SendProfileAndClock(true, 75, 68, 10000));
     QVERIFY(!rig.link.ReaderRunning());
     QVERIFY(rig.received().isEmpty());
     QVERIFY(rig.prompts.shown().isEmpty());
@@ -487,7 +494,8 @@ void TestDeviceLink::deafDeviceTimesOutWrite()
 
     QElapsedTimer timer;
     timer.start();
-    QVERIFY(!rig.link.SendProfileAndClock(true, 75, 68, 10000, QTime(14, 7)));
+    rig.link.setClock([] { return QTime(14, 7); });
+    QVERIFY(!rig.link.SendProfileAndClock(true, 75, 68, 10000));
     QVERIFY(timer.elapsed() >= 5000 * WaitScale);
     const QList<ScriptedPrompts::Shown> shown = rig.prompts.shown();
     QCOMPARE(shown.size(), 2);
@@ -550,7 +558,8 @@ void TestDeviceLink::concurrentExchangesDoNotOverlap()
     bool downloaded = false;
     std::thread worker([&] { downloaded = rig.link.DownloadDeviceData().Complete; });
     QTest::qWait(5);
-    const bool sent = rig.link.SendProfileAndClock(true, 80, 70, 12000, QTime(9, 30));
+    rig.link.setClock([] { return QTime(9, 30); });
+    const bool sent = rig.link.SendProfileAndClock(true, 80, 70, 12000);
     worker.join();
     QVERIFY(downloaded);
     QVERIFY(sent);
@@ -567,6 +576,85 @@ void TestDeviceLink::concurrentExchangesDoNotOverlap()
         runs += isUpload(wire.at(i)) != isUpload(wire.at(i - 1));
     QCOMPARE(runs, 2);
     QCOMPARE(rig.model->profile().Steplength, uint16_t(80));
+}
+
+void TestDeviceLink::clockIsReadOnceTheExchangeHoldsThePedometer()
+{
+    Rig rig;
+    PedometerFaults faults;
+    faults.latencyMs = 2;
+    rig.model->setFaults(faults);
+    rig.link.ConnectPedometer();
+
+    // The clock says 9:31 once the download that held the pedometer has had all its 18 answers, 9:30
+    // before: an upload that read the clock while it waited for the lock would write 9:30.
+    rig.link.setClock([&rig] { return QTime(9, rig.received().size() >= 18 ? 31 : 30); });
+    std::thread worker([&] { rig.link.DownloadDeviceData(); });
+    QVERIFY(QTest::qWaitFor([&] { return !rig.received().isEmpty(); }, 5000));
+    QVERIFY(rig.link.SendProfileAndClock(true, 80, 70, 12000));
+    worker.join();
+    const auto expected = BuildProfileBlock(true, 80, 70, 12000, 9, 31);
+    const RawMemory raw = rig.model->rawMemory();
+    QCOMPARE(std::vector<uint8_t>(raw.begin() + 1, raw.begin() + 10),
+             std::vector<uint8_t>(expected.begin(), expected.end()));
+}
+
+void TestDeviceLink::automaticRepetitionShowsOneMessagePerFailingStreak()
+{
+    Rig rig;
+    rig.link.setWaitScale(0.01);
+    PedometerFaults faults;
+    faults.deaf = true;
+    rig.model->setFaults(faults);
+    rig.link.ConnectPedometer();
+    const auto automatic = DeviceLink::ExchangeStart::Automatic;
+
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(!rig.link.DownloadDeviceData(automatic).Complete);
+    QCOMPARE(rig.prompts.texts(), QStringList{rig.catalog.Info[8]});
+
+    // The user's own exchange is told, and it opens a new streak for the automatic repetition.
+    QVERIFY(!rig.link.DownloadDeviceData().Complete);
+    QVERIFY(!rig.link.DownloadDeviceData(automatic).Complete);
+    QVERIFY(!rig.link.DownloadDeviceData(automatic).Complete);
+    QCOMPARE(rig.prompts.texts(), QStringList(3, rig.catalog.Info[8]));
+
+    // A success ends the streak: the next failure is shown again, once.
+    rig.model->setFaults(PedometerFaults{});
+    QVERIFY(rig.link.DownloadDeviceData(automatic).Complete);
+    rig.model->setFaults(faults);
+    QVERIFY(!rig.link.DownloadDeviceData(automatic).Complete);
+    QVERIFY(!rig.link.DownloadDeviceData(automatic).Complete);
+    QCOMPARE(rig.prompts.texts(), QStringList(4, rig.catalog.Info[8]));
+}
+
+void TestDeviceLink::cancelledExchangesEndAtOnceAndStayQuiet()
+{
+    Rig rig;
+    PedometerFaults faults;
+    faults.dropAll = true;   // every wait would run to its limit
+    rig.model->setFaults(faults);
+    rig.link.setWaitScale(1.0);
+    rig.link.ConnectPedometer();
+
+    // Cancelled while the handshake waits its full second: the download ends well before that.
+    std::atomic<bool> ended{false};
+    std::thread worker([&] {
+        QVERIFY(!rig.link.DownloadDeviceData().Complete);
+        ended = true;
+    });
+    QVERIFY(QTest::qWaitFor([&] { return !rig.received().isEmpty(); }, 5000));
+    QElapsedTimer timer;
+    timer.start();
+    rig.link.CancelExchanges();
+    worker.join();
+    QVERIFY2(timer.elapsed() < 500, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY(ended);
+
+    const int asked = rig.received().size();
+    QVERIFY(!rig.link.SendProfileAndClock(true, 75, 68, 10000));
+    QCOMPARE(rig.received().size(), asked);
+    QVERIFY(rig.prompts.shown().isEmpty());
 }
 
 void TestDeviceLink::bufferWaiterSeesEveryReport()

@@ -136,7 +136,8 @@ void TestSimBus::exchangesOverSockets()
     const DownloadResult result = link.DownloadDeviceData();
     QVERIFY(result.Complete);
     QCOMPARE(result.Block, model->memoryImage());
-    QVERIFY(link.SendProfileAndClock(true, 75, 68, 10000, QTime(14, 7)));
+    link.setClock([] { return QTime(14, 7); });
+    QVERIFY(link.SendProfileAndClock(true, 75, 68, 10000));
     const RawMemory raw = model->rawMemory();
     const std::array<uint8_t, 9> expected{0x05, 0x75, 0x80, 0x06, 0x00, 0x00, 0x71, 0x40, 0x01};
     QVERIFY(std::equal(expected.begin(), expected.end(), raw.begin() + 1));
