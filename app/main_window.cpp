@@ -5,8 +5,10 @@
 #include "catalog/catalog_file.h"
 #include "device/device_link.h"
 #include "loading/loading_window.h"
+#include "profiles/profile_name.h"
 #include "profiles/settings_window.h"
 #include "platform/prompts.h"
+#include "platform/window_placement.h"
 #include "store/activity_file.h"
 #include "today/date_texts.h"
 #include "today/today_view.h"
@@ -98,8 +100,7 @@ TForm1::TForm1(HidBus& bus, Prompts& prompts, const QString& dataDir, HidChangeM
         prompts_.showMessage(state_.Catalog.applicationTitle(), state_.Catalog.Info[2], PromptFlags::Plain);
 
     if (const QScreen* s = screen()) {
-        const QRect area = s->geometry();
-        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+        move(CentredTopLeft(size(), s->availableGeometry()));
     }
 
     state_.DayOffset = 0;
@@ -129,9 +130,9 @@ void TForm1::setStartupWindows(TForm2* settings, TForm3* loading)
         connect(settings_, &TForm2::activeUserChanged, this, &TForm1::activeUserChanged);
         connect(settings_, &TForm2::quitRequested, this, [this] { quitRequested_ = true; });
         connect(settings_, &TForm2::minimizeRequested, this, &TForm1::minimizeFromSettings);
-        // The list file made its first profile current while the settings window was built, before
-        // this window could follow: caption and TODAY catch up here.
-        if (!state_.CurrentUser.isEmpty()) {
+        // The list file was read (and its first profile made current) while the settings window was
+        // built, before this window could follow: caption and TODAY catch up here.
+        if (settings_->userListLoaded()) {
             setUserCaption(state_.CurrentUser);
             DisplayBtnClick();
         }
@@ -312,7 +313,7 @@ void TForm1::SendBtnClick()
 {
     const bool fromToday = todayActive();
     highlightSection(ui->SendLabel);
-    if (state_.CurrentUser.isEmpty())
+    if (!hasUsableCurrentUser())
         return;
     // Export and mail come here.
     highlightSection(fromToday ? ui->TodayLabel : ui->RecordLabel);
@@ -327,7 +328,7 @@ void TForm1::ShowTodayFigures()
 {
     bool loaded = false;
     const QString path = ActivityFilePath(state_.ExeDir, state_.CurrentUser);
-    if (!state_.CurrentUser.isEmpty())
+    if (hasUsableCurrentUser())
         loaded = LoadDayRecords(path, state_.DayRecords, state_.Catalog, prompts_);
     const QDate selected = SelectedDate(today(), state_.DayOffset);
     const TodayTexts texts = ComputeTodayTexts(state_.DayRecords, loaded, state_.DownloadBlock, selected,
@@ -335,9 +336,14 @@ void TForm1::ShowTodayFigures()
     std::array<QWidget*, DayPanelSlots> shown{};
     std::copy_n(slots_.begin(), DayPanelSlots, shown.begin());
     TodayView(ui->TodayPanel).show(texts, shown);
-    if (!loaded && !state_.StartupDone && !state_.CurrentUser.isEmpty())
+    if (!loaded && !state_.StartupDone && hasUsableCurrentUser())
         prompts_.showMessage(state_.Catalog.applicationTitle(), ActivityFileMissingText(path, state_.Catalog),
                              PromptFlags::Plain);
+}
+
+bool TForm1::hasUsableCurrentUser() const
+{
+    return !state_.CurrentUser.isEmpty() && UnusableProfileText(state_.CurrentUser).isEmpty();
 }
 
 void TForm1::setUserCaption(const QString& name)
@@ -426,6 +432,9 @@ void TForm1::FormDestroy()
     if (destroyed_ || !link_)
         return;
     destroyed_ = true;
+    // A worker still in an exchange must neither wait for a box nor keep the end waiting for it.
+    prompts_.programEnding();
+    link_->CancelExchanges();
     link_->UnregisterDeviceChanges();
     link_->StopReader();
 }

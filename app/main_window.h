@@ -88,6 +88,8 @@ private:
     void FormDestroy();
     bool ApplyCatalogTexts();
     void onPedometerRemoved();
+    // A user is current whose name names a file inside the data directory.
+    bool hasUsableCurrentUser() const;
     void highlightSection(QLabel* active);
     void setSlotPanelsVisible(bool visible);
     void setRecordTabsVisible(bool visible);

@@ -1,34 +1,13 @@
 #include "app/prompts_dialog.h"
 
 #include <QMessageBox>
-#include <QThread>
 
 DialogPrompts::DialogPrompts(QObject* parent)
-    : QObject(parent)
+    : GuiThreadPrompts(parent)
 {
 }
 
-void DialogPrompts::showMessage(const QString& caption, const QString& text, int flags)
-{
-    onGuiThread(caption, text, flags);
-}
-
-bool DialogPrompts::askYesNo(const QString& caption, const QString& text, int flags)
-{
-    return onGuiThread(caption, text, flags | 0x04);
-}
-
-bool DialogPrompts::onGuiThread(const QString& caption, const QString& text, int flags)
-{
-    if (QThread::currentThread() == thread())
-        return runBox(caption, text, flags);
-    bool yes = false;
-    QMetaObject::invokeMethod(
-        this, [&] { yes = runBox(caption, text, flags); }, Qt::BlockingQueuedConnection);
-    return yes;
-}
-
-bool DialogPrompts::runBox(const QString& caption, const QString& text, int flags)
+bool DialogPrompts::answerOnGuiThread(const QString& caption, const QString& text, int flags)
 {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     switch (flags & 0xF0) {

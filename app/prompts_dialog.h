@@ -1,15 +1,14 @@
 #pragma once
 
-#include "platform/prompts.h"
+#include "platform/gui_thread_prompts.h"
 
-#include <QObject>
 #include <QPointer>
 #include <QWidget>
 
 // Prompts shown as QMessageBox: the icon from the flags' high nibble (0x10 stop, 0x20 question,
 // 0x30 warning, 0x40 information), Yes/No for a low nibble of 4, otherwise OK. Create it on the GUI
 // thread; a call from another thread is carried out on the GUI thread while the caller waits.
-class DialogPrompts : public QObject, public Prompts {
+class DialogPrompts : public GuiThreadPrompts {
     Q_OBJECT
 public:
     explicit DialogPrompts(QObject* parent = nullptr);
@@ -17,12 +16,9 @@ public:
     // Boxes are centred on this window while it is set and visible.
     void setParentWindow(QWidget* window) { window_ = window; }
 
-    void showMessage(const QString& caption, const QString& text, int flags) override;
-    bool askYesNo(const QString& caption, const QString& text, int flags) override;
+protected:
+    bool answerOnGuiThread(const QString& caption, const QString& text, int flags) override;
 
 private:
-    bool runBox(const QString& caption, const QString& text, int flags);
-    bool onGuiThread(const QString& caption, const QString& text, int flags);
-
     QPointer<QWidget> window_;
 };

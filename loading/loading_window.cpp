@@ -4,6 +4,7 @@
 #include "device/device_link.h"
 #include "loading/display_thread.h"
 #include "platform/prompts.h"
+#include "platform/window_placement.h"
 
 #include "ui_loading_window.h"
 
@@ -31,7 +32,7 @@ TForm3::TForm3(AppState& state, DeviceLink& link, Prompts& prompts, const Timing
     // The worker keeps its result to itself; the GUI thread adopts it once the worker has ended, so the
     // shared state is never written from two threads.
     setUp([this, &link] {
-        DownloadResult result = link.DownloadDeviceData();
+        DownloadResult result = link.DownloadDeviceData(DeviceLink::ExchangeStart::Automatic);
         if (!result.Complete || !IsReadyStatus(result.Block[0]))
             return false;
         readyResult_ = result;
@@ -48,11 +49,16 @@ TForm3::TForm3(AppState& state, std::function<bool()> attempt, Prompts& prompts,
 
 TForm3::~TForm3()
 {
-    // Never hangs: the worker checks the request between attempts.
     Timer1.stop();
     Timer2.stop();
-    if (worker_)
-        worker_->stopAndWait(-1);
+    // Bounded: the worker checks the request between attempts, and at the program's end its attempt
+    // is cut short by the cancelled exchanges and the prompts that no longer wait.
+    if (worker_ && !worker_->stopAndWait(stopLimitMs_)) {
+        qWarning("Kinetrax: the loading worker did not stop within %d ms; leaving it to the process's end",
+                 stopLimitMs_);
+        // Destroying a running QThread aborts the program; at its end, leaving the worker is safer.
+        (void)worker_.release();
+    }
 }
 
 void TForm3::setUp(std::function<bool()> attempt, const Timing& timing)
@@ -65,8 +71,7 @@ void TForm3::setUp(std::function<bool()> attempt, const Timing& timing)
              ui->DotImage5, ui->DotImage6, ui->DotImage7, ui->DotImage8};
 
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->geometry();
-        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+        move(CentredTopLeft(size(), screen->availableGeometry()));
     }
     ui->Panel1->setAutoFillBackground(true);
     QPalette palette = ui->Panel1->palette();
@@ -74,6 +79,7 @@ void TForm3::setUp(std::function<bool()> attempt, const Timing& timing)
     ui->Panel1->setPalette(palette);
     ui->Label1->setText(state_.Catalog.Info[1]);
 
+    stopLimitMs_ = timing.stopLimitMs;
     Timer1.setInterval(timing.dotIntervalMs);
     Timer1.setSingleShot(false);
     Timer2.setInterval(timing.limitMs);

@@ -21,7 +21,7 @@ class TForm3;
 // The loading window: a ring of turning dots while its worker downloads the pedometer's memory at
 // start-up. It closes itself after a successful download, or when the time limit (counted from its
 // construction, not its showing) runs out; the worker then goes on until it succeeds or the window
-// is destroyed.
+// is destroyed. The worker's repeated failures are shown once per failing streak, not once per attempt.
 class TForm3 : public QDialog {
     Q_OBJECT
 public:
@@ -29,6 +29,9 @@ public:
         int dotIntervalMs = 200;    // Timer1: animation and completion check
         int limitMs = 20000;        // Timer2: the time limit
         int retryPauseMs = 20;      // worker's rest between unsuccessful attempts
+        // How long the destructor waits for the worker: an attempt under way ends once the program's
+        // exchanges are cancelled, within the write limit of the report being written.
+        int stopLimitMs = 6000;
     };
 
     // Starts the worker at once. The download runs on the worker thread through link, which must
@@ -73,6 +76,7 @@ private:
     bool finished_ = false;
     QTimer Timer1;
     QTimer Timer2;
+    int stopLimitMs_ = 6000;
     std::optional<DownloadResult> readyResult_; // written by the worker before it ends
     std::unique_ptr<DisplayThread> worker_;
 };

@@ -4,6 +4,7 @@
 #include "device/device_link.h"
 #include "device/memory_image.h"
 #include "platform/prompts.h"
+#include "platform/window_placement.h"
 #include "profiles/profile_name.h"
 #include "profiles/units.h"
 #include "profiles/user_list.h"
@@ -164,7 +165,11 @@ void TForm2::LoadUserList()
         SelectedRow = 1;
     }
     clearRows(state_.UserCount() + 1);
-    state_.CurrentUser = nameRows_[0]->text();
+    UserListLoaded = true;
+    // A first profile whose listed name could name a file outside the data directory is not made
+    // current; choosing it with OK explains why.
+    const QString first = nameRows_[0]->text();
+    state_.CurrentUser = UnusableProfileText(first).isEmpty() ? first : QString();
     emit activeUserChanged();
 }
 
@@ -197,8 +202,7 @@ void TForm2::CentreOnScreen()
     QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    const QRect area = screen->geometry();
-    move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+    move(CentredTopLeft(size(), screen->availableGeometry()));
 }
 
 void TForm2::HighlightRow(int r)
@@ -719,6 +723,10 @@ void TForm2::OKBtnClick()
         return;
 
     const QString name = nameRows_[r - 1]->text();
+    if (const QString refused = UnusableProfileText(name); !refused.isEmpty()) {
+        prompts_.showMessage(cat.UserSetting[0], refused, PromptFlags::Stop);
+        return;
+    }
     state_.CurrentUser = name;
     emit activeUserChanged();
     FormTimeSync = state_.Clients[r - 1].TimeSync != 0;

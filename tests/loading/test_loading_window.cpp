@@ -136,6 +136,26 @@ private slots:
         } // closing the program destroys the window mid-download
         QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
     }
+
+    void pedometerThatStopsReadingIsReportedOncePerStreak()
+    {
+        Rig rig;
+        rig.link->setWaitScale(0.01);   // each write runs out after 50 ms
+        PedometerFaults deaf;
+        deaf.deaf = true;
+        rig.model->setFaults(deaf);
+        TForm3 window(rig.state, *rig.link, rig.prompts, fast(200));
+        window.show();
+        QTRY_VERIFY_WITH_TIMEOUT(window.worker()->attempts() >= 6, 5000);
+
+        const QString timeout = rig.state.Catalog.Info[8];
+        QCOMPARE(rig.prompts.texts().count(timeout), 1);
+        // The user's own download is told of its failure, and the worker's next one is shown once more.
+        QVERIFY(!rig.link->DownloadDeviceData().Complete);
+        const int attempts = window.worker()->attempts();
+        QTRY_VERIFY_WITH_TIMEOUT(window.worker()->attempts() >= attempts + 4, 5000);
+        QCOMPARE(rig.prompts.texts().count(timeout), 3);
+    }
 };
 
 QTEST_MAIN(TestLoadingWindow)

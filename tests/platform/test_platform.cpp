@@ -1,18 +1,98 @@
 #include "platform/atomic_file.h"
 #include "platform/data_dir.h"
-#include "../support/temp_data_dir.h"
+#include "platform/gui_thread_prompts.h"
+#include "platform/window_placement.h"
+#include "tests/support/temp_data_dir.h"
 
-#include <QFile>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QTest>
+
+#include <atomic>
+#include <thread>
 
 #include <csignal>
 #include <sys/resource.h>
+
+namespace {
+// Answers on the GUI thread: Yes to every question, and counts what it served.
+class CountingPrompts : public GuiThreadPrompts {
+public:
+    std::atomic<int> served{0};
+    Qt::HANDLE servedOn = nullptr;
+
+protected:
+    bool answerOnGuiThread(const QString&, const QString&, int) override
+    {
+        ++served;
+        servedOn = QThread::currentThreadId();
+        return true;
+    }
+};
+}
 
 class PlatformTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void windowIsCentredButNeverAboveOrLeftOfTheScreen_data()
+    {
+        QTest::addColumn<QSize>("window");
+        QTest::addColumn<QRect>("area");
+        QTest::addColumn<QPoint>("topLeft");
+        QTest::newRow("fits") << QSize(973, 724) << QRect(0, 0, 1920, 1080) << QPoint(473, 178);
+        QTest::newRow("panel above") << QSize(400, 200) << QRect(0, 32, 1000, 700) << QPoint(300, 282);
+        QTest::newRow("second screen") << QSize(400, 200) << QRect(1920, 0, 1000, 800) << QPoint(2220, 300);
+        // 1280 x 1024 at scale 1.5, less a 27-pixel panel: the main window is taller and wider.
+        QTest::newRow("larger than the screen") << QSize(973, 724) << QRect(0, 27, 853, 656) << QPoint(0, 27);
+    }
+    void windowIsCentredButNeverAboveOrLeftOfTheScreen()
+    {
+        QFETCH(QSize, window);
+        QFETCH(QRect, area);
+        QFETCH(QPoint, topLeft);
+        QCOMPARE(CentredTopLeft(window, area), topLeft);
+    }
+
+    void workerCallIsServedOnTheGuiThreadWhileItWaits()
+    {
+        CountingPrompts prompts;
+        bool yes = false;
+        std::thread worker([&] { yes = prompts.askYesNo(QString(), QStringLiteral("Override?"), 0x24); });
+        QTRY_COMPARE(prompts.served.load(), 1);
+        worker.join();
+        QVERIFY(yes);
+        QCOMPARE(prompts.servedOn, QThread::currentThreadId());
+    }
+
+    void endingReleasesAWaitingWorkerAndLaterCallsReturnAtOnce()
+    {
+        CountingPrompts prompts;
+        std::atomic<bool> returned{false};
+        bool yes = true;
+        std::thread worker([&] {
+            yes = prompts.askYesNo(QString(), QStringLiteral("Override?"), 0x24);
+            returned = true;
+        });
+        // The GUI thread serves no events, as when it waits for the worker at the program's end.
+        QElapsedTimer waited;
+        waited.start();
+        while (prompts.waitingCalls() == 0 && waited.elapsed() < 5000)
+            QThread::msleep(1);
+        QCOMPARE(prompts.waitingCalls(), 1);
+        QVERIFY(!returned);
+        prompts.programEnding();
+        worker.join();
+        QVERIFY(!yes);
+
+        std::thread late([&] { prompts.showMessage(QString(), QStringLiteral("late"), 0); });
+        late.join();
+        // The queued call of the released worker is not served later either.
+        QCoreApplication::processEvents();
+        QCOMPARE(prompts.served.load(), 0);
+    }
+
     void dataDirPrefersEnvironment()
     {
         TempDataDir env, exe;

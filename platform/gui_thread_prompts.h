@@ -1,0 +1,38 @@
+#pragma once
+
+#include "platform/prompts.h"
+
+#include <QMutex>
+#include <QObject>
+#include <QWaitCondition>
+
+// Prompts whose boxes are always shown on the thread that created the object (the GUI thread). A call
+// from another thread waits until the GUI thread has answered it, except once the program is ending:
+// then it returns at once, a message dropped and a question answered No, so that a worker never waits
+// for a GUI thread that has left its event loop or is itself waiting for the worker.
+class GuiThreadPrompts : public QObject, public Prompts {
+    Q_OBJECT
+public:
+    explicit GuiThreadPrompts(QObject* parent = nullptr);
+
+    void showMessage(const QString& caption, const QString& text, int flags) final;
+    bool askYesNo(const QString& caption, const QString& text, int flags) final;
+    // Also releases the calls waiting now. Irreversible.
+    void programEnding() final;
+
+    // Calls from other threads waiting for their answer now.
+    int waitingCalls() const;
+
+protected:
+    // On the GUI thread: shows the box and returns true when a question was answered Yes. flags holds
+    // 0x04 in its low nibble for a question.
+    virtual bool answerOnGuiThread(const QString& caption, const QString& text, int flags) = 0;
+
+private:
+    bool ask(const QString& caption, const QString& text, int flags);
+
+    mutable QMutex mutex_;
+    QWaitCondition answered_;
+    bool ending_ = false;
+    int waiting_ = 0;
+};

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "platform/gui_thread_prompts.h"
+#include "tests/support/scripted_prompts.h"
+
+// Prompts for tests that treat a worker's call as the real boxes do: it waits until the GUI thread has
+// served it, and returns at once once the program is ending. What is shown is recorded, and questions
+// are answered, by the ScriptedPrompts inside.
+class HeldPrompts : public GuiThreadPrompts {
+public:
+    ScriptedPrompts& script() { return script_; }
+
+protected:
+    bool answerOnGuiThread(const QString& caption, const QString& text, int flags) override
+    {
+        if ((flags & 0x0F) == 0x04)
+            return script_.askYesNo(caption, text, flags);
+        script_.showMessage(caption, text, flags);
+        return false;
+    }
+
+private:
+    ScriptedPrompts script_;
+};
