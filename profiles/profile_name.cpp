@@ -25,3 +25,11 @@ QString ProfileNameProblem(const QString& name)
         return QStringLiteral("The name must not end with a dot or a blank.");
     return QString();
 }
+
+QString UnusableProfileText(const QString& name)
+{
+    const QString problem = ProfileNameProblem(name);
+    if (problem.isEmpty())
+        return QString();
+    return QStringLiteral("The profile \"%1\" cannot be used. %2").arg(name, problem);
+}

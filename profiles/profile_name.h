@@ -11,3 +11,8 @@ constexpr int MaxProfileNameLength = 64;
 // character, or a character that common file systems (FAT and NTFS data sticks among them) cannot
 // hold in a file name.
 QString ProfileNameProblem(const QString& name);
+
+// For a name read from the user list, which may not have been typed here: the message that refuses
+// the profile, naming it, or an empty text when its name is usable. Such a profile never becomes the
+// current user, so nothing outside the data directory is ever read, written or deleted for it.
+QString UnusableProfileText(const QString& name);

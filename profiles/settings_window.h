@@ -73,6 +73,8 @@ public:
     int selectedRow() const { return SelectedRow; }
     bool editMode() const { return EditMode; }
     int loadedCount() const { return LoadedCount; }
+    // The list file held a "[Client]" line and was read at start-up.
+    bool userListLoaded() const { return UserListLoaded; }
     bool formMetric() const { return FormMetric; }
     int formTarget() const { return FormTarget; }
     int targetKind() const { return TargetKind; }
@@ -152,6 +154,7 @@ private:
     int SelectedRow = 0;
     bool EditMode = false;
     int LoadedCount = 0;
+    bool UserListLoaded = false;
     bool WelcomeShown = false;
     bool DoubleClicked = false;
     bool FormTimeSync = true;

@@ -2,14 +2,17 @@
 #include "app/main_window.h"
 #include "device/device_link.h"
 #include "emulator/emulated_hid_bus.h"
+#include "loading/display_thread.h"
 #include "loading/loading_window.h"
 #include "profiles/settings_window.h"
 #include "profiles/user_list.h"
 #include "store/activity_file.h"
-#include "tests/support/scripted_prompts.h"
+#include "app/single_instance.h"
+#include "tests/support/held_prompts.h"
 #include "tests/support/temp_data_dir.h"
 #include "today/figure_texts.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -24,30 +27,42 @@ const QString Greeting = QStringLiteral("Welcome to the Kinetrax! Please create 
 
 // The three windows of a start, as the entry builds them, on an emulated pedometer with eight days of
 // history. Timers are short so that nothing waits long.
+struct StartOptions {
+    bool pedometer = true;
+    PedometerFaults faults;
+    int loadingLimitMs = 10000;
+    double waitScale = 1.0;   // of the link's waits and write limit
+};
+
+// A worker's messages wait for the GUI thread, as with the real boxes.
 struct Start {
+
     TempDataDir& dir;
     EmulatedHidBus bus;
-    ScriptedPrompts prompts;
+    HeldPrompts held;
+    ScriptedPrompts& prompts = held.script();
     std::unique_ptr<TForm1> form1;
     std::unique_ptr<TForm2> form2;
     std::unique_ptr<TForm3> form3;
     bool loadingShown = false;
 
-    Start(TempDataDir& d, bool pedometer = true)
+    explicit Start(TempDataDir& d, const StartOptions& options = StartOptions())
         : dir(d)
     {
         bus.model()->setHistory(GenerateHistory(11, true, 70, 65));
         bus.model()->setProfile(true, 50, 90, 5000, 8, 0);
-        if (!pedometer)
+        bus.model()->setFaults(options.faults);
+        if (!options.pedometer)
             bus.unplug();
-        form1 = std::make_unique<TForm1>(bus, prompts, dir.path(), nullptr);
-        form2 = std::make_unique<TForm2>(form1->state(), form1->link(), prompts);
+        form1 = std::make_unique<TForm1>(bus, held, dir.path(), nullptr);
+        form1->link().setWaitScale(options.waitScale);
+        form2 = std::make_unique<TForm2>(form1->state(), form1->link(), held);
         form2->setSyncDelayMs(0);
         TForm3::Timing timing;
         timing.dotIntervalMs = 10;
-        timing.limitMs = 10000;
+        timing.limitMs = options.loadingLimitMs;
         timing.retryPauseMs = 1;
-        form3 = std::make_unique<TForm3>(form1->state(), form1->link(), prompts, timing);
+        form3 = std::make_unique<TForm3>(form1->state(), form1->link(), held, timing);
         form1->setStartupWindows(form2.get(), form3.get());
     }
 
@@ -169,7 +184,9 @@ private slots:
     void withoutPedometerNeitherLoadingNorSettingsAppear()
     {
         TempDataDir dir;
-        Start s(dir, false);
+        StartOptions noPedometer;
+        noPedometer.pedometer = false;
+        Start s(dir, noPedometer);
         int shows = 0;
         auto* watch = new QTimer(s.form1.get());
         QObject::connect(watch, &QTimer::timeout, watch, [&] { shows += s.form2->isVisible() + s.form3->isVisible(); });
@@ -181,6 +198,74 @@ private slots:
         QCOMPARE(shows, 0);
         QCOMPARE(s.prompts.texts(), QStringList{QStringLiteral("No device!")});
         QVERIFY(!s.form1->isVisible());
+    }
+
+    void exitWhileAPedometerThatStopsReadingIsRetriedEndsAndFreesTheLock()
+    {
+        TempDataDir dir;
+        auto instance = std::make_unique<SingleInstanceGuard>(dir.path());
+        QVERIFY(instance->tryAcquire());
+        StartOptions deaf;
+        deaf.faults.deaf = true;
+        deaf.loadingLimitMs = 200;
+        deaf.waitScale = 0.4;   // each write runs out after 2 s, long after the exit below
+        auto s = std::make_unique<Start>(dir, deaf);
+        QSignalSpy ended(s->form1.get(), &TForm1::programEnded);
+        s->whenSettingsShown([&] { s->form2->close(); });
+        QVERIFY(s->runUntilSettled());
+        QTRY_COMPARE(ended.size(), 1);
+        QCOMPARE(s->prompts.texts().last(), QStringLiteral("No customer information, the system will shut down!  "));
+        // The worker is in the middle of a write whose time-out message would wait for the GUI thread.
+        QVERIFY(s->form3->worker()->isRunning());
+
+        QElapsedTimer teardown;
+        teardown.start();
+        s.reset();   // as the entry ends: the loading window first, then the others
+        QVERIFY2(teardown.elapsed() < 4000, qPrintable(QString::number(teardown.elapsed())));
+        instance.reset();
+        SingleInstanceGuard next(dir.path());
+        QVERIFY(next.tryAcquire());
+    }
+
+    void listedNameOutsideTheDataDirectoryIsRefused()
+    {
+        TempDataDir dir;
+        const QString listPath = dir.filePath(QStringLiteral("Kinetrax.dat"));
+        const QByteArray list = "SoftName:Kinetrax\r\n[Client]\r\n1\r\n../outside,1,34,165,58,68,8000,1,1\r\n";
+        {
+            QFile file(listPath);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(list);
+        }
+        const QString outside = QFileInfo(dir.path() + QStringLiteral("/../outside.bin")).absoluteFilePath();
+        QFile::remove(outside);
+        Start s(dir);
+        // Never made current at start-up, so TODAY read nothing for it.
+        QCOMPARE(s.form1->state().CurrentUser, QString());
+        s.whenSettingsShown([&] {
+            s.form2->HighlightRow(1);
+            s.form2->OKBtnClick();   // refused
+            s.form2->UserInfoImageDblClick();   // refused again
+            s.form2->close();
+        });
+        QVERIFY(s.runUntilSettled());
+        const QString refused =
+            QStringLiteral("The profile \"../outside\" cannot be used. The name must not contain / or \\.");
+        QCOMPARE(s.prompts.texts().count(refused), 2);
+        QCOMPARE(s.form1->state().CurrentUser, QString());
+        QVERIFY(!QFile::exists(outside));
+        QCOMPARE(dir.read(QStringLiteral("Kinetrax.dat")), list);
+        // SEND has no user to export.
+        s.form1->SendBtnClick();
+        QVERIFY(!QFile::exists(QFileInfo(dir.path() + QStringLiteral("/../outside.csv")).absoluteFilePath()));
+    }
+
+    void listWithoutProfilesSetsTheEmptyCaption()
+    {
+        TempDataDir dir;
+        QVERIFY(SaveUserList(dir.filePath(QStringLiteral("Kinetrax.dat")), {}));
+        Start s(dir);
+        QCOMPARE(s.form1->windowTitle(), QStringLiteral("Kinetrax V1.0   "));
     }
 };
 
