@@ -12,29 +12,15 @@
 namespace {
 constexpr int DemoDays = 42;
 constexpr int PedometerDays = 8;
-
-TClient Profile(const char* name, uint8_t gender, uint8_t age, uint16_t height, uint16_t weight,
-                uint16_t steplength)
-{
-    TClient c;
-    c.Name = QString::fromLatin1(name);
-    c.Gender = gender;
-    c.Age = age;
-    c.Height = height;
-    c.Weight = weight;
-    c.Steplength = steplength;
-    c.TargetSteps = 10000;
-    c.Metric = 1;
-    c.TimeSync = 1;
-    return c;
-}
 }
 
 bool WriteDemoData(const QString& dataDir, const QDate& today, QString* errorText)
 {
     QDir().mkpath(dataDir);
     const QString dir = dataDir.endsWith(QLatin1Char('/')) ? dataDir : dataDir + QLatin1Char('/');
-    const ClientList clients = {Profile(DemoUserName, 2, 34, 178, 65, 70), Profile("Maria", 1, 29, 165, 58, 64)};
+    // Name, gender, age, height, weight, step length, target, metric, clock set.
+    const ClientList clients = {{QString::fromLatin1(DemoUserName), 2, 34, 178, 65, 70, 10000, 1, 1},
+                                {QStringLiteral("Maria"), 1, 29, 165, 58, 64, 10000, 1, 1}};
     if (!SaveUserList(dir + QString::fromLatin1(UserListFileName), clients, errorText))
         return false;
 

@@ -1,4 +1,4 @@
-#include "app/artwork_widget.h"
+#include "forms/artwork_widget.h"
 #include "app/main_window.h"
 #include "app/prompts_dialog.h"
 #include "app/single_instance.h"

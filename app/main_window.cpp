@@ -1,7 +1,7 @@
 #include "app/main_window.h"
 
-#include "app/day_panel_widget.h"
-#include "app/form_look.h"
+#include "today/day_panel_widget.h"
+#include "forms/form_look.h"
 #include "catalog/catalog_file.h"
 #include "device/device_link.h"
 #include "loading/loading_window.h"

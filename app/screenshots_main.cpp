@@ -2,26 +2,40 @@
 //     kinetrax-screenshots [--out DIR]     (default DIR: docs/screenshots)
 // and writes the demonstration data directory that scripts/run.sh starts with:
 //     kinetrax-screenshots --demo-data DIR
-#include "app/artwork_widget.h"
+#include "forms/artwork_widget.h"
 #include "app/demo_data.h"
 #include "app/main_window.h"
 #include "device/device_link.h"
 #include "emulator/emulated_hid_bus.h"
 #include "loading/loading_window.h"
 #include "profiles/settings_window.h"
+#include "platform/prompts.h"
 #include "profiles/user_list.h"
 #include "store/activity_file.h"
-#include "tests/support/scripted_prompts.h"
-#include "tests/support/temp_data_dir.h"
 #include "today/date_texts.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
 
 namespace {
+// No box may stop the pictures: messages are printed, questions answered No.
+class PrintedPrompts : public Prompts {
+public:
+    void showMessage(const QString& caption, const QString& text, int) override
+    {
+        std::fprintf(stderr, "kinetrax-screenshots: [%s] %s\n", qPrintable(caption), qPrintable(text));
+    }
+    bool askYesNo(const QString& caption, const QString& text, int flags) override
+    {
+        showMessage(caption, text, flags);
+        return false;
+    }
+};
+
 // Fixed, so that the pictures change only when the windows do.
 const QDate ShotDay(2024, 5, 15);
 
@@ -85,15 +99,16 @@ int main(int argc, char* argv[])
     QDir().mkpath(outDir);
     InitFormResources();
 
-    TempDataDir data;
-    if (!WriteDemoData(data.path(), ShotDay))
+    QTemporaryDir data;
+    const QString dataDir = data.path() + QLatin1Char('/');
+    if (!data.isValid() || !WriteDemoData(dataDir, ShotDay))
         return 1;
     EmulatedHidBus bus;
     bus.model()->setHistory(GenerateHistory(7, true, 70, 65));
-    AddPedometerDays(data.path(), bus.model()->memoryImage());
-    ScriptedPrompts prompts;
+    AddPedometerDays(dataDir, bus.model()->memoryImage());
+    PrintedPrompts prompts;
 
-    TForm1 form1(bus, prompts, data.path(), nullptr);
+    TForm1 form1(bus, prompts, dataDir, nullptr);
     if (!form1.startupError().isEmpty())
         return 1;
     form1.setTodaySource([] { return ShotDay; });

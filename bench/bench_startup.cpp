@@ -3,7 +3,7 @@
 //   - resident memory once a profile with a 20-year activity file is chosen and TODAY shows it.
 // The parent prepares the data and times a child that builds the windows as the entry does, with the
 // in-process emulator instead of a system bus. Goals: under 0.5 s and under 80 MB.
-#include "app/artwork_widget.h"
+#include "forms/artwork_widget.h"
 #include "app/main_window.h"
 #include "device/device_link.h"
 #include "emulator/emulated_hid_bus.h"
@@ -11,6 +11,7 @@
 #include "profiles/settings_window.h"
 #include "profiles/user_list.h"
 #include "store/activity_file.h"
+#include "tests/support/builders.h"
 #include "tests/support/scripted_prompts.h"
 #include "today/date_texts.h"
 
@@ -39,26 +40,13 @@ long ResidentKiB()
 
 bool Prepare(const QString& dir)
 {
-    TClient ann;
-    ann.Name = QStringLiteral("Ann");
-    ann.Metric = 1;
-    ann.Steplength = 70;
-    ann.Weight = 65;
-    ann.TargetSteps = 10000;
-    ann.TimeSync = 1;
-    if (!SaveUserList(dir + QStringLiteral("/Kinetrax.dat"), {ann}))
+    if (!SaveUserList(dir + QStringLiteral("/Kinetrax.dat"), {MetricClient(QStringLiteral("Ann"))}))
         return false;
     DayRecordList days;
     const QDate today = QDate::currentDate();
     for (int back = 20 * 366; back >= 8; --back) {
-        TBINFile r;
-        r.Date = DateKey(today.addDays(-back));
-        r.Steps = 3000 + uint32_t(back * 7919) % 12000;
-        r.Distance = r.Steps * 7 / 100;
-        r.Calories = r.Steps * 2 / 5;
-        r.WalkingTime = r.Steps / 100;
-        r.TargetSteps = 10000;
-        days.push_back(r);
+        const uint32_t steps = 3000 + uint32_t(back * 7919) % 12000;
+        days.push_back(Day(DateKey(today.addDays(-back)), steps, 10000, steps * 7 / 100, steps * 2 / 5, steps / 100));
     }
     QFile file(dir + QStringLiteral("/Ann.bin"));
     return file.open(QIODevice::WriteOnly) && file.write(DayRecordsToBytes(days)) > 0;

@@ -2,6 +2,7 @@
 
 #include "catalog/soft_info.h"
 #include "device/read_data_thread.h"
+#include "protocol/pedometer_protocol.h"
 #include "platform/prompts.h"
 
 #include <chrono>
@@ -11,23 +12,7 @@ namespace {
 constexpr int WriteTimeoutMs = 5000;
 constexpr int HandshakeWaitBase = 1000;
 constexpr int ReadRequestWaitBase = 500;
-constexpr int ReadRequestCount = 17;
 constexpr long long ChecksPerWaitUnit = 64000;
-
-constexpr uint8_t AnswerTag = 0x12;
-constexpr uint8_t HandshakeCommand = 0xC8;
-constexpr uint8_t SetAddressCommand = 0xC9;
-
-Report MakeReport(uint8_t b1, uint8_t b2, uint8_t b3, uint8_t b4, uint8_t b5, uint8_t b6, uint8_t b7,
-                  uint8_t b8)
-{
-    return Report{0, b1, b2, b3, b4, b5, b6, b7, b8};
-}
-
-bool IsReadyStatus(uint8_t status)
-{
-    return status == StatusReady || status == StatusReadyAlt;
-}
 
 // The protocol's "no answer at all": the byte still holds the 0xFF written before the request.
 bool Unanswered(const InputReportBuffer::WaitResult& w, int byteA, int byteB)
@@ -353,26 +338,19 @@ DownloadResult DeviceLink::downloadLocked()
         return result;
     StartReader();
 
-    const auto handshake = exchange(MakeReport(0, 0, 0, 0, 0, 0, HandshakeCommand, 0x02), HandshakeWaitBase,
-                                    [](const Report& r) {
-                                        return r[8] == AnswerTag && r[7] == HandshakeCommand && IsReadyStatus(r[6]);
-                                    });
+    const auto handshake = exchange(HandshakeRequest(), HandshakeWaitBase, [](const Report& r) {
+        return IsAnswer(r, HandshakeTag) && IsReadyStatus(r[6]);
+    });
     // A busy status lets the wait run out but still counts as an answer: the memory is read anyway.
     if (Unanswered(handshake, 8, 6))
         return result;
 
     for (int s = 1; s <= ReadRequestCount; ++s) {
-        const int a = 6 * (s - 1);
         const auto seq = static_cast<uint8_t>(s);
-        const auto w = exchange(MakeReport(static_cast<uint8_t>(a), 0, 0, 0, 0, 0, seq, 0x02), ReadRequestWaitBase,
-                                [seq](const Report& r) { return r[8] == AnswerTag && r[7] == seq; });
+        const auto w = exchange(ReadRequest(s), ReadRequestWaitBase, [seq](const Report& r) { return IsAnswer(r, seq); });
         if (!w.matched)
             return result;
-        // Answer bytes 6 down to 1 hold memory bytes a up to a+5; the last request reaches past 99.
-        for (int k = 0; k < 6 && a + k < MemoryImageSize; ++k) {
-            const uint8_t raw = w.report[6 - k];
-            result.Block[a + k] = (a + k == 0) ? raw : DecodeBcd(raw);
-        }
+        TakeReadAnswer(w.report, ReadRequestAddress(s), result.Block);
     }
     result.Metric = (result.Block[1] & 0x01) != 0;
     result.Complete = true;
@@ -409,10 +387,10 @@ bool DeviceLink::sendProfileLocked(bool metric, uint16_t steplength, uint16_t we
         showInfo(10, catalog_.SoftName[0], PromptFlags::Plain);
         return false;
     };
-    const auto acknowledged = [](const Report& r) { return r[8] == AnswerTag && r[7] == SetAddressCommand; };
+    const auto acknowledged = [](const Report& r) { return IsAnswer(r, SetAddressTag); };
 
-    const auto status = exchange(MakeReport(0, 0, 0, 0, 0, 0, 0x00, 0x02), HandshakeWaitBase, [](const Report& r) {
-        return r[8] == AnswerTag && r[7] == 0x00 && (r[6] == StatusBusy || r[6] == StatusReadyAlt);
+    const auto status = exchange(StatusRequest(), HandshakeWaitBase, [](const Report& r) {
+        return IsAnswer(r, StatusTag) && (r[6] == StatusBusy || r[6] == StatusReadyAlt);
     });
     if (Unanswered(status, 8, 6))
         return fail();
@@ -427,12 +405,11 @@ bool DeviceLink::sendProfileLocked(bool metric, uint16_t steplength, uint16_t we
     } parts[] = {{1, 0}, {4, 3}};
     for (const auto& part : parts) {
         const auto setAddress =
-            exchange(MakeReport(part.address, 0, 0, 0, 0, 0, SetAddressCommand, 0x02), HandshakeWaitBase, acknowledged);
+            exchange(SetAddressRequest(part.address), HandshakeWaitBase, acknowledged);
         if (Unanswered(setAddress, 8, 7))
             return fail();
         const uint8_t* d = block.data() + part.first;
-        const auto written = exchange(MakeReport(d[5], d[4], d[3], d[2], d[1], d[0], 0x01, 0x03), HandshakeWaitBase,
-                                      acknowledged);
+        const auto written = exchange(DataWriteRequest(d), HandshakeWaitBase, acknowledged);
         if (Unanswered(written, 8, 7))
             return fail();
     }

@@ -2,7 +2,7 @@
 
 #include "device/hid_bus.h"
 #include "device/input_report_buffer.h"
-#include "device/memory_image.h"
+#include "protocol/download_result.h"
 
 #include <QObject>
 #include <QString>
@@ -24,14 +24,6 @@ constexpr uint16_t PedometerProductId = 0x70C1;
 
 // The installed udev rule that gives the desktop user access to the pedometer's hidraw node.
 inline constexpr const char* PedometerUdevRuleFile = "70-kinetrax-pedometer.rules";
-
-// Outcome of DownloadDeviceData. Block holds what was read, zeros elsewhere; adopt Block and Metric
-// only when Complete, otherwise a partial image would overwrite good data.
-struct DownloadResult {
-    bool Complete = false;   // the handshake was answered and all 17 read requests were answered
-    MemoryImage Block{};     // byte 0 raw, bytes 1-99 decoded from BCD
-    bool Metric = false;     // bit 0 of Block[1]; valid only when Complete
-};
 
 // The link to the pedometer: discovery, the two handles, the report reader and the two command
 // exchanges. One per process, created and owned by the GUI thread.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/report.h"
+
 #include <QObject>
 #include <QString>
 
@@ -10,10 +12,6 @@
 
 // The seam through which the program reaches HID interfaces: hidapi on hidraw, the simulated bus of
 // sockets, or an in-process emulator in tests. Everything above it speaks in 9-byte reports.
-
-constexpr int ReportSize = 9;
-// Byte 0 is the report id (always 0), bytes 1-8 carry data.
-using Report = std::array<uint8_t, ReportSize>;
 
 struct HidInterfaceInfo {
     QString path;          // opaque to callers; pass back to open()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "device/memory_image.h"
+#include "protocol/memory_image.h"
 
 #include <QString>
 

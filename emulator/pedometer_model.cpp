@@ -1,16 +1,11 @@
 #include "emulator/pedometer_model.h"
 
+#include "protocol/pedometer_protocol.h"
+
 #include <QMutexLocker>
 
 namespace {
 
-constexpr uint8_t AnswerMark = 0x12;
-constexpr uint8_t ReadCommand = 0x02;
-constexpr uint8_t WriteCommand = 0x03;
-constexpr uint8_t HandshakeTag = 0xC8;
-constexpr uint8_t SetAddressTag = 0xC9;
-constexpr uint8_t StatusTag = 0x00;
-constexpr uint8_t DataWriteTag = 0x01;
 constexpr int UnitByte = 1;
 constexpr int StepTotalOffset = 20;
 
@@ -102,15 +97,6 @@ int PedometerModel::outputReportCount() const
     return outputReports_;
 }
 
-Report PedometerModel::answer(uint8_t tag, uint8_t byte6) const
-{
-    Report r{};
-    r[6] = byte6;
-    r[7] = tag;
-    r[8] = AnswerMark;
-    return r;
-}
-
 void PedometerModel::writeMemory(int address, const uint8_t* bytes, int count)
 {
     const bool wasMetric = memory_[UnitByte] & 1;
@@ -143,15 +129,15 @@ PedometerReply PedometerModel::handleOutputReport(const Report& report)
         ++handshakes_;
         const bool busy = faults_.busyHandshakes == PedometerFaults::Forever || handshakes_ <= faults_.busyHandshakes;
         memory_[0] = busy ? StatusBusy : readyStatus_;
-        out = answer(HandshakeTag, memory_[0]);
+        out = Answer(HandshakeTag, memory_[0]);
     } else if (command == ReadCommand && tag == StatusTag) {
-        out = answer(StatusTag, memory_[0]);
+        out = Answer(StatusTag, memory_[0]);
     } else if (command == ReadCommand && tag == SetAddressTag) {
         setAddress_ = report[1];
-        out = answer(SetAddressTag, 0);
+        out = Answer(SetAddressTag, 0);
     } else if (command == ReadCommand) {
         const int address = report[1];
-        out = answer(tag, 0);
+        out = Answer(tag, 0);
         for (int i = 0; i < 6; ++i) {
             const int at = address + i;
             out[size_t(6 - i)] = at < DeviceMemorySize ? memory_[size_t(at)] : 0;
@@ -159,7 +145,7 @@ PedometerReply PedometerModel::handleOutputReport(const Report& report)
     } else if (command == WriteCommand && tag == DataWriteTag) {
         const uint8_t data[6] = {report[6], report[5], report[4], report[3], report[2], report[1]};
         writeMemory(setAddress_, data, 6);
-        out = answer(SetAddressTag, 0);
+        out = Answer(SetAddressTag, 0);
     } else {
         known = false;
     }
@@ -172,7 +158,7 @@ PedometerReply PedometerModel::handleOutputReport(const Report& report)
         for (auto& b : noise)
             b = uint8_t(noise_() & 0xFF);
         noise[0] = 0;
-        if (noise[8] == AnswerMark)
+        if (noise[8] == AnswerTag)
             noise[8] = 0x13;
         reply.messages.push_back(toMessage(noise));
     }

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "device/hid_bus.h"
-#include "device/memory_image.h"
 #include "emulator/pedometer_faults.h"
 #include "emulator/pedometer_history.h"
+#include "protocol/memory_image.h"
+#include "protocol/report.h"
 
 #include <QByteArray>
 #include <QMutex>
@@ -25,16 +25,10 @@ struct PedometerReply {
     bool vanish = false;
 };
 
-// The pedometer's memory and its answers to the five commands, without any I/O. Thread-safe.
+// The pedometer's memory and its answers to the five commands (protocol/pedometer_protocol.h), without
+// any I/O. Thread-safe.
 //
-//   handshake     00 00 00 00 00 00 00 C8 02 -> 00 00 00 00 00 00 st C8 12   (st = status)
-//   read request  00 a  00 00 00 00 00 s  02 -> 00 m5 m4 m3 m2 m1 m0 s 12    (m0 … m5 = memory a … a+5,
-//                                                                              0 beyond the 100 bytes)
-//   status query  00 00 00 00 00 00 00 00 02 -> 00 00 00 00 00 00 st 00 12
-//   set address   00 a  00 00 00 00 00 C9 02 -> 00 00 00 00 00 00 00 C9 12
-//   data write    00 d5 d4 d3 d2 d1 d0 01 03 -> 00 00 00 00 00 00 00 C9 12    (d0 … d5 into a … a+5 of
-//                                                                              the last set address)
-// Anything else is not answered. The status byte (memory byte 0) is 0xF4 when ready; each handshake
+// A report that is none of the five is not answered. The status byte (memory byte 0) is 0xF4 when ready; each handshake
 // sets it, to 0xF3 while the busy fault lasts. Writes never touch byte 0 nor go past byte 99. A write
 // that flips the unit flag (bit 0 of byte 1) clears the day blocks and the step total, as the device
 // does when its unit system changes.
@@ -64,7 +58,6 @@ public:
     int outputReportCount() const;
 
 private:
-    Report answer(uint8_t tag, uint8_t byte6) const;
     void writeMemory(int address, const uint8_t* bytes, int count);
 
     mutable QMutex mutex_;

@@ -1,7 +1,8 @@
 #include "loading/loading_window.h"
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "device/device_link.h"
+#include "protocol/pedometer_protocol.h"
 #include "loading/display_thread.h"
 #include "platform/prompts.h"
 #include "platform/window_placement.h"
@@ -11,15 +12,6 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
-
-namespace {
-
-bool IsReadyStatus(uint8_t status)
-{
-    return status == 0xF2 || status == 0xF4;
-}
-
-}
 
 TForm3::TForm3(AppState& state, DeviceLink& link, Prompts& prompts, QWidget* parent)
     : TForm3(state, link, prompts, Timing{}, parent)

@@ -1,8 +1,8 @@
 #include "profiles/settings_window.h"
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "device/device_link.h"
-#include "device/memory_image.h"
+#include "protocol/memory_image.h"
 #include "platform/prompts.h"
 #include "platform/window_placement.h"
 #include "profiles/profile_name.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "catalog/soft_info.h"
-#include "device/memory_image.h"
+#include "protocol/memory_image.h"
 #include "platform/prompts.h"
 #include "store/day_record.h"
 

@@ -1,4 +1,4 @@
-#include "app/artwork_widget.h"
+#include "forms/artwork_widget.h"
 #include "app/main_window.h"
 #include "catalog/catalog_file.h"
 #include "device/device_link.h"
@@ -6,6 +6,7 @@
 #include "profiles/settings_window.h"
 #include "profiles/user_list.h"
 #include "store/activity_file.h"
+#include "tests/support/builders.h"
 #include "tests/support/scripted_prompts.h"
 #include "tests/support/temp_data_dir.h"
 
@@ -58,18 +59,10 @@ QByteArray CatalogWithTodayButtonLine(const QByteArray& line)
     return bytes.replace(at, old.size(), line);
 }
 
-TBINFile Day(uint32_t date, uint32_t steps, uint32_t target)
+// A day whose other figures are easy to tell apart on the TODAY panel.
+TBINFile ShownDay(uint32_t date, uint32_t steps, uint32_t target)
 {
-    TBINFile r;
-    r.Date = date;
-    r.Steps = steps;
-    r.Distance = 7;
-    r.Calories = 9;
-    r.WalkingTime = 1500;
-    r.CardioSteps = 1000000;
-    r.CardioTime = 3;
-    r.TargetSteps = target;
-    return r;
+    return Day(date, steps, target, 7, 9, 1500, 1000000, 3);
 }
 }
 
@@ -205,8 +198,8 @@ private slots:
         s.DownloadBlock[20] = 45;
         s.DownloadBlock[21] = 23;
         s.DownloadBlock[22] = 11;
-        const DayRecordList records = {Day(20100721, 12345, 10000), Day(20100721, 1, 1), Day(20100720, 9999, 10000),
-                                       Day(20100724, 1, 10000)};
+        const DayRecordList records = {ShownDay(20100721, 12345, 10000), ShownDay(20100721, 1, 1),
+                                       ShownDay(20100720, 9999, 10000), ShownDay(20100724, 1, 10000)};
         QVERIFY(f.dir.write(QStringLiteral("Ann.bin"), DayRecordsToBytes(records)));
         f.form->DisplayBtnClick();
 
@@ -275,7 +268,7 @@ private slots:
         TClient ann;
         ann.Name = QStringLiteral("Ann");
         QVERIFY(SaveUserList(f.dir.filePath(QStringLiteral("Kinetrax.dat")), {ann}));
-        QVERIFY(f.dir.write(QStringLiteral("Ann.bin"), DayRecordsToBytes({Day(20100721, 4321, 8000)})));
+        QVERIFY(f.dir.write(QStringLiteral("Ann.bin"), DayRecordsToBytes({ShownDay(20100721, 4321, 8000)})));
         f.form->state().DayOffset = 2;
         f.click("RecordLabel");
 
@@ -299,9 +292,9 @@ private slots:
         Fixture f;
         const QDate today(2010, 7, 21);
         f.form->setTodaySource([today] { return today; });
-        QVERIFY(f.dir.write(QStringLiteral("Ann.bin"), DayRecordsToBytes({Day(20100721, 100, 0)})));
+        QVERIFY(f.dir.write(QStringLiteral("Ann.bin"), DayRecordsToBytes({ShownDay(20100721, 100, 0)})));
         QVERIFY(f.dir.write(QStringLiteral("Bob.bin"),
-                            DayRecordsToBytes({Day(20100720, 1, 0), Day(20100721, 2500, 5000)})));
+                            DayRecordsToBytes({ShownDay(20100720, 1, 0), ShownDay(20100721, 2500, 5000)})));
         AppState& s = f.form->state();
         s.CurrentUser = QStringLiteral("Ann");
         f.form->DisplayBtnClick();

@@ -1,4 +1,4 @@
-#include "app/artwork_widget.h"
+#include "forms/artwork_widget.h"
 #include "app/main_window.h"
 #include "device/device_link.h"
 #include "emulator/emulated_hid_bus.h"
@@ -8,6 +8,7 @@
 #include "profiles/user_list.h"
 #include "store/activity_file.h"
 #include "app/single_instance.h"
+#include "tests/support/builders.h"
 #include "tests/support/held_prompts.h"
 #include "tests/support/temp_data_dir.h"
 #include "today/figure_texts.h"
@@ -143,14 +144,7 @@ private slots:
     void secondStartChoosesProfileWithOk()
     {
         TempDataDir dir;
-        TClient bob;
-        bob.Name = QStringLiteral("Bob");
-        bob.Metric = 1;
-        bob.Steplength = 70;
-        bob.Weight = 65;
-        bob.TargetSteps = 10000;
-        bob.TimeSync = 1;
-        QVERIFY(SaveUserList(dir.filePath(QStringLiteral("Kinetrax.dat")), {bob}));
+        QVERIFY(SaveUserList(dir.filePath(QStringLiteral("Kinetrax.dat")), {MetricClient(QStringLiteral("Bob"))}));
         Start s(dir);
         QCOMPARE(s.form1->windowTitle(), QStringLiteral("Kinetrax V1.0   Bob"));
         s.whenSettingsShown([&] {

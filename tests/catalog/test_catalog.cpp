@@ -1,5 +1,5 @@
 #include "catalog/catalog_file.h"
-#include "../support/temp_data_dir.h"
+#include "tests/support/temp_data_dir.h"
 
 #include <QDateTime>
 #include <QDir>

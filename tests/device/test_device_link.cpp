@@ -1,7 +1,7 @@
 #include "device/device_link.h"
 
 #include "catalog/catalog_file.h"
-#include "device/memory_image.h"
+#include "protocol/memory_image.h"
 #include "device/read_data_thread.h"
 #include "emulator/emulated_hid_bus.h"
 #include "emulator/report_log.h"

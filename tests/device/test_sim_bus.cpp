@@ -7,6 +7,7 @@
 #include "device/hidapi_bus.h"
 #include "device/udev_monitor.h"
 #include "emulator/sim_bus_device.h"
+#include "protocol/pedometer_protocol.h"
 #include "tests/support/scripted_prompts.h"
 
 #include <QDir>
@@ -191,7 +192,7 @@ void TestSimBus::deafDeviceRunsOutTheWriteLimit()
 
     std::unique_ptr<HidHandle> handle = bus.open(device.socketPath());
     QVERIFY(handle);
-    const Report handshake{0, 0, 0, 0, 0, 0, 0, 0xC8, 0x02};
+    const Report handshake = HandshakeRequest();
     HidWriteResult result = HidWriteResult::Written;
     int written = 0;
     for (; written < 64 && result == HidWriteResult::Written; ++written)

@@ -1,4 +1,5 @@
 #include "emulator/emulated_hid_bus.h"
+#include "protocol/pedometer_protocol.h"
 
 #include <QElapsedTimer>
 #include <QtTest>
@@ -6,15 +7,6 @@
 #include <future>
 
 namespace {
-
-Report command(uint8_t byte1, uint8_t byte7, uint8_t byte8)
-{
-    Report r{};
-    r[1] = byte1;
-    r[7] = byte7;
-    r[8] = byte8;
-    return r;
-}
 
 // Reads until an answer with the given tag arrives, skipping anything else; false on time-out or failure.
 bool awaitAnswer(HidHandle& reader, uint8_t tag, Report* answer, int timeoutMs = 2000)
@@ -26,7 +18,7 @@ bool awaitAnswer(HidHandle& reader, uint8_t tag, Report* answer, int timeoutMs =
         const int got = reader.read(r, 50);
         if (got < 0)
             return false;
-        if (got == 1 && r[8] == 0x12 && r[7] == tag) {
+        if (got == 1 && IsAnswer(r, tag)) {
             *answer = r;
             return true;
         }
@@ -38,16 +30,13 @@ bool awaitAnswer(HidHandle& reader, uint8_t tag, Report* answer, int timeoutMs =
 bool download(HidHandle& writer, HidHandle& reader, MemoryImage* image)
 {
     Report a{};
-    if (writer.write(command(0, 0xC8, 0x02), 1000) != HidWriteResult::Written || !awaitAnswer(reader, 0xC8, &a))
+    if (writer.write(HandshakeRequest(), 1000) != HidWriteResult::Written || !awaitAnswer(reader, HandshakeTag, &a))
         return false;
     image->fill(0);
-    for (int s = 1; s <= 17; ++s) {
-        const int at = 6 * (s - 1);
-        if (writer.write(command(uint8_t(at), uint8_t(s), 0x02), 1000) != HidWriteResult::Written
-            || !awaitAnswer(reader, uint8_t(s), &a))
+    for (int s = 1; s <= ReadRequestCount; ++s) {
+        if (writer.write(ReadRequest(s), 1000) != HidWriteResult::Written || !awaitAnswer(reader, uint8_t(s), &a))
             return false;
-        for (int i = 0; i < 6 && at + i < MemoryImageSize; ++i)
-            (*image)[size_t(at + i)] = at + i == 0 ? a[6] : DecodeBcd(a[size_t(6 - i)]);
+        TakeReadAnswer(a, ReadRequestAddress(s), *image);
     }
     return true;
 }
@@ -86,7 +75,7 @@ private slots:
 
         // A device without a model takes reports and never answers.
         auto k = bus.open(keyboard);
-        QCOMPARE(k->write(command(0, 0xC8, 0x02), 100), HidWriteResult::Written);
+        QCOMPARE(k->write(HandshakeRequest(), 100), HidWriteResult::Written);
         Report r{};
         QCOMPARE(k->read(r, 50), 0);
     }
@@ -126,7 +115,7 @@ private slots:
         auto a = bus.open(bus.pedometerPath());
         auto b = bus.open(bus.pedometerPath());
         QCOMPARE(bus.openHandleCount(), 3);
-        QCOMPARE(writer->write(command(0, 0x00, 0x02), 100), HidWriteResult::Written);
+        QCOMPARE(writer->write(StatusRequest(), 100), HidWriteResult::Written);
         auto late = bus.open(bus.pedometerPath());
         Report ra{}, rb{}, rw{}, rl{};
         QCOMPARE(a->read(ra, 100), 1);
@@ -149,12 +138,12 @@ private slots:
         auto h = bus.open(bus.pedometerPath());
         QElapsedTimer t;
         t.start();
-        h->write(command(0, 0xC8, 0x02), 100);
+        h->write(HandshakeRequest(), 100);
         Report r{};
         QCOMPARE(h->read(r, 100), 0);
         QCOMPARE(h->read(r, 1000), 1);
         QVERIFY(t.elapsed() >= 290);
-        QCOMPARE(r[7], uint8_t(0xC8));
+        QCOMPARE(r[7], HandshakeTag);
     }
 
     void deafDeviceLetsWritesRunOut()
@@ -167,7 +156,7 @@ private slots:
         auto h = bus.open(bus.pedometerPath());
         QElapsedTimer t;
         t.start();
-        QCOMPARE(h->write(command(0, 0xC8, 0x02), 200), HidWriteResult::TimedOut);
+        QCOMPARE(h->write(HandshakeRequest(), 200), HidWriteResult::TimedOut);
         QVERIFY(t.elapsed() >= 190);
         QCOMPARE(model->outputReportCount(), 0);
         Report r{};
@@ -191,7 +180,7 @@ private slots:
         const auto [got, waited] = blocked.get();
         QCOMPARE(got, -1);
         QVERIFY(waited < 2000);
-        QCOMPARE(writer->write(command(0, 0xC8, 0x02), 100), HidWriteResult::FailedAtOnce);
+        QCOMPARE(writer->write(HandshakeRequest(), 100), HidWriteResult::FailedAtOnce);
         QVERIFY(bus.enumerate().size() == 0);
         QVERIFY(!bus.open(bus.pedometerPath()));
 
@@ -200,7 +189,7 @@ private slots:
         Report r{};
         QCOMPARE(reader->read(r, 10), -1); // a handle from before the removal stays dead
         auto fresh = bus.open(bus.pedometerPath());
-        QCOMPARE(fresh->write(command(0, 0xC8, 0x02), 100), HidWriteResult::Written);
+        QCOMPARE(fresh->write(HandshakeRequest(), 100), HidWriteResult::Written);
         QCOMPARE(fresh->read(r, 100), 1);
     }
 
@@ -218,7 +207,7 @@ private slots:
         MemoryImage image{};
         QVERIFY(!download(*writer, *reader, &image));
         QVERIFY(!bus.isPresent());
-        QCOMPARE(writer->write(command(0, 0xC8, 0x02), 100), HidWriteResult::FailedAtOnce);
+        QCOMPARE(writer->write(HandshakeRequest(), 100), HidWriteResult::FailedAtOnce);
         QTRY_VERIFY_WITH_TIMEOUT(bus.isPresent(), 2000);
 
         writer = bus.open(bus.pedometerPath());

@@ -1,5 +1,6 @@
 #include "emulator/sim_bus_device.h"
 #include "device/sim_bus.h"
+#include "protocol/pedometer_protocol.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -118,19 +119,15 @@ private slots:
         QVERIFY(writer && reader);
 
         MemoryImage image{};
-        for (int s = 0; s <= 17; ++s) {
-            const int at = 6 * (s - 1);
-            Report request{};
-            request[1] = s == 0 ? 0 : uint8_t(at);
-            request[7] = s == 0 ? 0xC8 : uint8_t(s);
-            request[8] = 0x02;
+        for (int s = 0; s <= ReadRequestCount; ++s) {
+            const Report request = s == 0 ? HandshakeRequest() : ReadRequest(s);
             QCOMPARE(writer->write(request, 1000), HidWriteResult::Written);
             Report answer{};
             do {
                 QCOMPARE(reader->read(answer, 1000), 1);
-            } while (answer[8] != 0x12 || answer[7] != request[7]);
-            for (int i = 0; s > 0 && i < 6 && at + i < MemoryImageSize; ++i)
-                image[size_t(at + i)] = at + i == 0 ? answer[6] : DecodeBcd(answer[size_t(6 - i)]);
+            } while (!IsAnswer(answer, request[7]));
+            if (s > 0)
+                TakeReadAnswer(answer, ReadRequestAddress(s), image);
         }
         QVERIFY(image == model->memoryImage());
 

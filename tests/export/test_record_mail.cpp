@@ -1,5 +1,5 @@
 #include "export/record_mail.h"
-#include "../support/temp_data_dir.h"
+#include "tests/support/temp_data_dir.h"
 
 #include <QFile>
 #include <QTest>

@@ -1,6 +1,6 @@
 #include "loading/loading_window.h"
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "catalog/catalog_file.h"
 #include "device/device_link.h"
 #include "emulator/emulated_hid_bus.h"

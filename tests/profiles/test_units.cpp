@@ -1,6 +1,6 @@
 #include "profiles/units.h"
 
-#include "../store/store_test_support.h"
+#include "tests/support/builders.h"
 
 #include <QTest>
 

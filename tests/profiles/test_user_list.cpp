@@ -1,7 +1,7 @@
 #include "profiles/user_list.h"
 
-#include "../store/store_test_support.h"
-#include "../support/temp_data_dir.h"
+#include "tests/support/builders.h"
+#include "tests/support/temp_data_dir.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,22 +12,6 @@
 Q_DECLARE_METATYPE(TClient)
 
 namespace {
-
-TClient Client(const QString& name, int gender, int age, int height, int weight, int step, uint32_t target,
-               int metric, int timeSync)
-{
-    TClient c;
-    c.Name = name;
-    c.Gender = uint8_t(gender);
-    c.Age = uint8_t(age);
-    c.Height = uint16_t(height);
-    c.Weight = uint16_t(weight);
-    c.Steplength = uint16_t(step);
-    c.TargetSteps = target;
-    c.Metric = uint8_t(metric);
-    c.TimeSync = uint8_t(timeSync);
-    return c;
-}
 
 const TClient Anna = Client("Anna", 1, 34, 165, 58, 68, 8000, 1, 1);
 const TClient Bob = Client("Bob", 2, 41, 510, 176, 29, 10000, 0, 1);

@@ -1,8 +1,8 @@
 #include "store/activity_file.h"
 
-#include "../support/scripted_prompts.h"
-#include "../support/temp_data_dir.h"
-#include "store_test_support.h"
+#include "tests/support/scripted_prompts.h"
+#include "tests/support/temp_data_dir.h"
+#include "tests/support/builders.h"
 
 #include <QDir>
 #include <QFile>

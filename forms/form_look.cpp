@@ -1,4 +1,4 @@
-#include "app/form_look.h"
+#include "forms/form_look.h"
 
 #include <QColor>
 #include <QFont>

@@ -1,4 +1,4 @@
-#include "app/day_panel_widget.h"
+#include "today/day_panel_widget.h"
 
 #include <QMouseEvent>
 

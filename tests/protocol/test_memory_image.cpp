@@ -1,4 +1,4 @@
-#include "device/memory_image.h"
+#include "protocol/memory_image.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "app/artwork_widget.h"
+#include "forms/artwork_widget.h"
 
 #include <QHash>
 #include <QPainter>

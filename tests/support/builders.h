@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalog/soft_info.h"
+#include "profiles/client.h"
 #include "store/day_record.h"
 
 #include <csignal>
@@ -23,8 +24,9 @@ inline TSoftInfo StoreTestCatalog()
     return c;
 }
 
+// One day record; distance in hundredths, calories in tenths, times in minutes.
 inline TBINFile Day(uint32_t date, uint32_t steps, uint32_t target = 0, uint32_t distance = 0,
-                    uint32_t calories = 0, uint32_t minutes = 0)
+                    uint32_t calories = 0, uint32_t minutes = 0, uint32_t cardioSteps = 0, uint32_t cardioTime = 0)
 {
     TBINFile r;
     r.Date = date;
@@ -32,8 +34,33 @@ inline TBINFile Day(uint32_t date, uint32_t steps, uint32_t target = 0, uint32_t
     r.Distance = distance;
     r.Calories = calories;
     r.WalkingTime = minutes;
+    r.CardioSteps = cardioSteps;
+    r.CardioTime = cardioTime;
     r.TargetSteps = target;
     return r;
+}
+
+// One profile, its fields in the list file's order.
+inline TClient Client(const QString& name, int gender, int age, int height, int weight, int steplength,
+                      uint32_t target, int metric, int timeSync)
+{
+    TClient c;
+    c.Name = name;
+    c.Gender = uint8_t(gender);
+    c.Age = uint8_t(age);
+    c.Height = uint16_t(height);
+    c.Weight = uint16_t(weight);
+    c.Steplength = uint16_t(steplength);
+    c.TargetSteps = target;
+    c.Metric = uint8_t(metric);
+    c.TimeSync = uint8_t(timeSync);
+    return c;
+}
+
+// A metric profile with the pedometer's default step length (70 cm), weight (65 kg) and target.
+inline TClient MetricClient(const QString& name)
+{
+    return Client(name, 0, 0, 0, 65, 70, 10000, 1, 1);
 }
 
 // While alive, writes beyond a few bytes fail the way they do on a full disk, even for root.
