@@ -1,6 +1,5 @@
 #include "platform/gui_thread_prompts.h"
 
-#include <QMutexLocker>
 #include <QThread>
 
 #include <memory>
@@ -22,14 +21,14 @@ bool GuiThreadPrompts::askYesNo(const QString& caption, const QString& text, int
 
 void GuiThreadPrompts::programEnding()
 {
-    QMutexLocker lock(&mutex_);
+    std::lock_guard<std::mutex> lock(mutex_);
     ending_ = true;
-    answered_.wakeAll();
+    answered_.notify_all();
 }
 
 int GuiThreadPrompts::waitingCalls() const
 {
-    QMutexLocker lock(&mutex_);
+    std::lock_guard<std::mutex> lock(mutex_);
     return waiting_;
 }
 
@@ -44,27 +43,26 @@ bool GuiThreadPrompts::ask(const QString& caption, const QString& text, int flag
     };
     // Shared, because the GUI thread may still run the call after its caller has given up waiting.
     auto call = std::make_shared<Call>();
-    QMutexLocker lock(&mutex_);
+    std::unique_lock<std::mutex> lock(mutex_);
     if (ending_)
         return false;
     QMetaObject::invokeMethod(
         this,
         [this, call, caption, text, flags] {
             {
-                QMutexLocker guard(&mutex_);
+                std::lock_guard<std::mutex> guard(mutex_);
                 if (ending_)
                     return;
             }
             const bool yes = answerOnGuiThread(caption, text, flags);
-            QMutexLocker guard(&mutex_);
+            std::lock_guard<std::mutex> guard(mutex_);
             call->yes = yes;
             call->done = true;
-            answered_.wakeAll();
+            answered_.notify_all();
         },
         Qt::QueuedConnection);
     ++waiting_;
-    while (!call->done && !ending_)
-        answered_.wait(&mutex_);
+    answered_.wait(lock, [&] { return call->done || ending_; });
     --waiting_;
     return call->done && call->yes;
 }

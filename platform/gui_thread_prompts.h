@@ -2,9 +2,10 @@
 
 #include "platform/prompts.h"
 
-#include <QMutex>
 #include <QObject>
-#include <QWaitCondition>
+
+#include <condition_variable>
+#include <mutex>
 
 // Prompts whose boxes are always shown on the thread that created the object (the GUI thread). A call
 // from another thread waits until the GUI thread has answered it, except once the program is ending:
@@ -31,8 +32,9 @@ protected:
 private:
     bool ask(const QString& caption, const QString& text, int flags);
 
-    mutable QMutex mutex_;
-    QWaitCondition answered_;
+    // Standard rather than Qt primitives: ThreadSanitizer sees their waits release the lock.
+    mutable std::mutex mutex_;
+    std::condition_variable answered_;
     bool ending_ = false;
     int waiting_ = 0;
 };
