@@ -531,6 +531,7 @@ void TestDeviceLink::readerStopsPromptly()
     rig.link.ConnectPedometer();
     rig.link.StartReader();
     QTest::qWait(50); // let it settle into a read with no input
+    QVERIFY(rig.link.ReaderRunning());
 
     QElapsedTimer timer;
     timer.start();
@@ -542,6 +543,7 @@ void TestDeviceLink::readerStopsPromptly()
     rig.bus.unplug();
     rig.link.StartReader();
     QTest::qWait(50);
+    QVERIFY(rig.link.ReaderRunning());
     timer.restart();
     rig.link.StopReader();
     QVERIFY(timer.elapsed() < 1000);
@@ -557,7 +559,8 @@ void TestDeviceLink::concurrentExchangesDoNotOverlap()
 
     bool downloaded = false;
     std::thread worker([&] { downloaded = rig.link.DownloadDeviceData().Complete; });
-    QTest::qWait(5);
+    // The download holds the pedometer once its handshake is on the wire; the upload must wait for it.
+    QVERIFY(QTest::qWaitFor([&] { return !rig.received().isEmpty(); }, 5000));
     rig.link.setClock([] { return QTime(9, 30); });
     const bool sent = rig.link.SendProfileAndClock(true, 80, 70, 12000);
     worker.join();

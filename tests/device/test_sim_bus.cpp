@@ -236,7 +236,8 @@ void TestSimBus::platformFollowsEnvironmentValue()
     SimBusDevice device;
     QVERIFY(device.start(dir.path(), QStringLiteral("x")));
 
-    HidPlatform simulated = CreateHidPlatform(dir.path());
+    qputenv("KINETRAX_HID_BUS", dir.path().toUtf8());
+    HidPlatform simulated = CreateHidPlatformFromEnvironment();
     QVERIFY(simulated.simulated);
     QVERIFY(simulated.monitor);
     QCOMPARE(simulated.bus->enumerate().size(), size_t(1));
@@ -245,7 +246,9 @@ void TestSimBus::platformFollowsEnvironmentValue()
     QVERIFY(dynamic_cast<SimHidBus*>(simulated.bus.get()));
     QVERIFY(dynamic_cast<DirWatchMonitor*>(simulated.monitor.get()));
 
-    HidPlatform system = CreateHidPlatform(QString());
+    qputenv("KINETRAX_HID_BUS", QByteArray());   // set but empty: the system's devices
+    HidPlatform system = CreateHidPlatformFromEnvironment();
+    qunsetenv("KINETRAX_HID_BUS");
     QVERIFY(!system.simulated);
     QVERIFY(dynamic_cast<HidapiBus*>(system.bus.get()));
     QVERIFY(dynamic_cast<UdevMonitor*>(system.monitor.get()));

@@ -304,33 +304,45 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("error"); // empty when the text is valid
+        // What a valid text gives: today's steps and distance, the steps three days before, the total.
+        QTest::addColumn<uint>("todaySteps");
+        QTest::addColumn<uint>("todayDistance");
+        QTest::addColumn<uint>("threeBeforeSteps");
+        QTest::addColumn<uint>("total");
         QTest::newRow("days, comments, blank lines")
-            << "# a week\n\n0 12345 1250 9876 23\n  3 100 7 40 1\r\n" << QString();
-        QTest::newRow("total given") << "total 777\n0 12345 1250 9876 23" << QString();
-        QTest::newRow("empty text") << "" << QString();
-        QTest::newRow("day beyond the seventh") << "8 1 1 1 1" << "line 1: \"8\" is not a number from 0 to 7";
-        QTest::newRow("negative figure") << "\n1 -5 1 1 1" << "line 2: \"-5\" is not a number from 0 to 99999";
-        QTest::newRow("figure too big") << "1 100000 1 1 1" << "line 1: \"100000\" is not a number from 0 to 99999";
-        QTest::newRow("not a number") << "1 ten 1 1 1" << "line 1: \"ten\" is not a number from 0 to 99999";
-        QTest::newRow("too few fields") << "1 2 3" << "line 1: expected \"days_before steps distance calories minutes\"";
-        QTest::newRow("day twice") << "1 2 3 4 5\n1 2 3 4 5" << "line 2: day 1 is given twice";
-        QTest::newRow("bad total") << "total" << "line 1: expected \"total N\"";
+            << "# a week\n\n0 12345 1250 9876 23\n  3 100 7 40 1\r\n" << QString() << 12345u << 1250u << 100u << 12445u;
+        QTest::newRow("total given") << "total 777\n0 12345 1250 9876 23" << QString() << 12345u << 1250u << 0u << 777u;
+        QTest::newRow("empty text") << "" << QString() << 0u << 0u << 0u << 0u;
+        const auto invalid = [](const char* name, const QString& text, const QString& error) {
+            QTest::newRow(name) << text << error << 0u << 0u << 0u << 0u;
+        };
+        invalid("day beyond the seventh", "8 1 1 1 1", "line 1: \"8\" is not a number from 0 to 7");
+        invalid("negative figure", "\n1 -5 1 1 1", "line 2: \"-5\" is not a number from 0 to 99999");
+        invalid("figure too big", "1 100000 1 1 1", "line 1: \"100000\" is not a number from 0 to 99999");
+        invalid("not a number", "1 ten 1 1 1", "line 1: \"ten\" is not a number from 0 to 99999");
+        invalid("too few fields", "1 2 3", "line 1: expected \"days_before steps distance calories minutes\"");
+        invalid("day twice", "1 2 3 4 5\n1 2 3 4 5", "line 2: day 1 is given twice");
+        invalid("bad total", "total", "line 1: expected \"total N\"");
     }
 
     void parsesHistoryText()
     {
         QFETCH(QString, text);
         QFETCH(QString, error);
+        QFETCH(uint, todaySteps);
+        QFETCH(uint, todayDistance);
+        QFETCH(uint, threeBeforeSteps);
+        QFETCH(uint, total);
         const HistoryResult r = ParseHistory(text);
         QCOMPARE(r.ok, error.isEmpty());
         QCOMPARE(r.error, error);
         if (!r.ok)
             return;
-        if (text.contains("12345")) {
-            QVERIFY(r.history.days[0] == ExampleDay);
-            QVERIFY(r.history.days[1] == DayBlockValues());
-            QCOMPARE(r.history.stepTotal, text.contains("total") ? 777u : 12345u + (text.contains("3 100") ? 100u : 0u));
-        }
+        QCOMPARE(r.history.days[0].Steps, todaySteps);
+        QCOMPARE(r.history.days[0].Distance, todayDistance);
+        QCOMPARE(r.history.days[3].Steps, threeBeforeSteps);
+        QVERIFY(r.history.days[1] == DayBlockValues());
+        QCOMPARE(r.history.stepTotal, total);
     }
 
     void loadsHistoryFileAndNamesItInErrors()

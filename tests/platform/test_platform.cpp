@@ -98,6 +98,14 @@ private slots:
         TempDataDir env, exe;
         QCOMPARE(ResolveDataDir(env.path(), exe.path()), env.path());
         QCOMPARE(ResolveDataDir(QString(), exe.path()), exe.path());
+
+        // The program's own choice reads KINETRAX_DATA_DIR; without it the test binary's directory is
+        // writable here, so it is taken.
+        qputenv("KINETRAX_DATA_DIR", env.path().toUtf8());
+        QCOMPARE(DataDirFromEnvironment(), env.path());
+        qputenv("KINETRAX_DATA_DIR", QByteArray());
+        QCOMPARE(DataDirFromEnvironment(), QCoreApplication::applicationDirPath() + QLatin1Char('/'));
+        qunsetenv("KINETRAX_DATA_DIR");
     }
 
     void dataDirFallsBackWhenExecutableDirIsUnusable()

@@ -22,6 +22,9 @@
 
 #include <memory>
 
+// The clock the pedometer is set to, fixed so that hour and minute can be checked.
+const QTime ClockNow(14, 37);
+
 // The settings window driven through its controls, with the in-process pedometer behind the link.
 class TestSettingsWindow : public QObject {
     Q_OBJECT
@@ -49,6 +52,7 @@ class TestSettingsWindow : public QObject {
             }
             link = std::make_unique<DeviceLink>(bus, prompts, state.Catalog);
             link->setWaitScale(0.1);
+            link->setClock([] { return ClockNow; });
             link->ConnectPedometer();
         }
 
@@ -137,8 +141,8 @@ private slots:
         QCOMPARE(int(device.Weight), 58);
         QCOMPARE(int(device.TargetSteps), 8000);
         const RawMemory raw = rig.model->rawMemory();
-        const int hour = (raw[8] >> 4) + (raw[9] & 0x0F) * 10;
-        QVERIFY(qAbs(hour - QTime::currentTime().hour()) <= 1 || qAbs(hour - QTime::currentTime().hour()) == 23);
+        const auto block = BuildProfileBlock(true, 68, 58, 8000, ClockNow.hour(), ClockNow.minute());
+        QCOMPARE(std::vector<uint8_t>(raw.begin() + 1, raw.begin() + 10), std::vector<uint8_t>(block.begin(), block.end()));
         QVERIFY(rig.prompts.texts().contains(rig.state.Catalog.Info[12]));
         DayRecordList records;
         QVERIFY(LoadDayRecords(rig.dir.filePath("Anna.bin"), records, rig.state.Catalog, rig.prompts));
