@@ -2,6 +2,7 @@
 #include "platform/data_dir.h"
 #include "platform/gui_thread_prompts.h"
 #include "platform/window_placement.h"
+#include "tests/support/builders.h"
 #include "tests/support/temp_data_dir.h"
 
 #include <QDir>
@@ -12,8 +13,6 @@
 #include <atomic>
 #include <thread>
 
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 // Answers on the GUI thread: Yes to every question, and counts what it served.
@@ -133,16 +132,12 @@ private slots:
         const QString path = dir.filePath("a.bin");
         QVERIFY(WriteFileAtomically(path, "kept"));
 
-        // A file size limit fails the write the way a full disk does, even for root.
-        signal(SIGXFSZ, SIG_IGN);
-        rlimit old{};
-        getrlimit(RLIMIT_FSIZE, &old);
-        rlimit tiny = old;
-        tiny.rlim_cur = 16;
-        setrlimit(RLIMIT_FSIZE, &tiny);
         QString error;
-        const bool written = WriteFileAtomically(path, QByteArray(4096, 'x'), &error);
-        setrlimit(RLIMIT_FSIZE, &old);
+        bool written = true;
+        {
+            FileSizeLimit limit(16);
+            written = WriteFileAtomically(path, QByteArray(4096, 'x'), &error);
+        }
 
         QVERIFY(!written);
         QVERIFY(!error.isEmpty());
