@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -113,9 +114,26 @@ struct SimBusDevice::Server {
                 *error = QStringLiteral("cannot make a socket: %1").arg(errnoText(errno));
             return false;
         }
-        if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 16) != 0) {
+        // Bound and listening under a name the bus ignores, then renamed into place: a client that
+        // sees the device's name can always connect.
+        const QFileInfo info(path);
+        const QByteArray staging = QFile::encodeName(info.path() + QStringLiteral("/.") + info.fileName()
+                                                     + QStringLiteral(".new"));
+        sockaddr_un stagingAddr{};
+        stagingAddr.sun_family = AF_UNIX;
+        if (size_t(staging.size()) >= sizeof(stagingAddr.sun_path)) {
+            ::close(fd);
+            if (error)
+                *error = QStringLiteral("socket path too long: %1").arg(path);
+            return false;
+        }
+        std::memcpy(stagingAddr.sun_path, staging.constData(), size_t(staging.size()));
+        ::unlink(staging.constData());
+        if (::bind(fd, reinterpret_cast<sockaddr*>(&stagingAddr), sizeof stagingAddr) != 0 || ::listen(fd, 16) != 0
+            || ::rename(staging.constData(), native.constData()) != 0) {
             const int e = errno;
             ::close(fd);
+            ::unlink(staging.constData());
             if (error)
                 *error = QStringLiteral("cannot listen at %1: %2").arg(path, errnoText(e));
             return false;
