@@ -385,10 +385,8 @@ void TForm1::FormShow()
         loading_->exec();
     if (ending_ || !settings_)
         return;
-    if (QWidget* editor = settings_->findChild<QWidget*>(QStringLiteral("UserPanel2")))
-        editor->hide();
     quitRequested_ = false;
-    settings_->exec();
+    settings_->OpenForChoosing();
     if (ending_)
         return;
     if (state_.UserCount() == 0) {

@@ -119,15 +119,16 @@ int main(int argc, char* argv[])
     TForm3 form3(form1.state(), [] { return false; }, prompts, timing);
 
     AppState& state = form1.state();
-    state.DownloadBlock = bus.model()->memoryImage();
-    state.DeviceMetric = true;
+    DownloadResult download;
+    download.Complete = true;
+    download.Block = bus.model()->memoryImage();
+    download.Metric = true;
+    AdoptDownload(state, download);
     form1.setUserCaption(state.CurrentUser);
     form1.DisplayBtnClick();
     bool ok = Save(&form1, outDir, "main_today.png");
 
-    form2.CentreOnScreen();
-    if (QWidget* editor = form2.findChild<QWidget*>(QStringLiteral("UserPanel2")))
-        editor->hide();
+    form2.ShowListOnly();
     form2.HighlightRow(1);
     ok = Save(&form2, outDir, "settings_list.png") && ok;
     form2.hide();

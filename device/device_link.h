@@ -3,6 +3,7 @@
 #include "device/hid_bus.h"
 #include "device/input_report_buffer.h"
 #include "protocol/download_result.h"
+#include "protocol/pedometer_port.h"
 
 #include <QObject>
 #include <QString>
@@ -32,7 +33,7 @@ inline constexpr const char* PedometerUdevRuleFile = "70-kinetrax-pedometer.rule
 // WriteReport and FindPedometer) may run on the loading worker as well. Exchanges are serialized by a
 // lock, so a second one waits for the first. Messages go through Prompts, which the GUI marshals when
 // called from a worker. Nothing here touches widgets.
-class DeviceLink : public QObject {
+class DeviceLink : public QObject, public PedometerPort {
     Q_OBJECT
 public:
     // bus, prompts and catalog must outlive the link. The catalog supplies message texts and captions.
@@ -59,7 +60,7 @@ public:
     // the handles and emit pedometerRemoved(); the removal of another device changes nothing.
     void HandleDeviceChange(DeviceChange change);
 
-    bool Connected() const;
+    bool Connected() const override;
     QString DevicePath() const;
     HidOpenError OpenProblem() const;   // why the present pedometer could not be opened, or None
     QString OpenProblemText() const;    // user-facing explanation for OpenProblem(), empty when None
@@ -75,19 +76,16 @@ public:
     bool WriteReport(const Report& report);
     Report InputReport() const;
 
-    // Who started an exchange. The messages of an automatic repetition (the loading worker's) are shown
-    // once per failing streak: the first failure's first message only, until an exchange succeeds or
-    // the user starts one. A user's exchange shows all of its messages.
-    enum class ExchangeStart { ByUser, Automatic };
+    using ExchangeStart = ::ExchangeStart;
 
     // Exchanges. Each returns at once when not connected or once CancelExchanges() was called.
     // Messages of an exchange are shown after it has ended, so a worker's message never waits for a
     // GUI thread that is itself waiting to start an exchange.
-    DownloadResult DownloadDeviceData(ExchangeStart start = ExchangeStart::ByUser);
+    DownloadResult DownloadDeviceData(ExchangeStart start = ExchangeStart::ByUser) override;
     // Writes unit flag, step length, weight, target and the clock's hour and minute into memory 1-9.
     // The clock is read once the exchange holds the pedometer, right before the block is built. Shows
     // [Info] 10 with the [SoftName] 0 caption when the pedometer stops answering. True on success.
-    bool SendProfileAndClock(bool metric, uint16_t steplength, uint16_t weight, uint32_t targetSteps);
+    bool SendProfileAndClock(bool metric, uint16_t steplength, uint16_t weight, uint32_t targetSteps) override;
     // The local clock by default; tests fix it.
     void setClock(std::function<QTime()> clock);
 

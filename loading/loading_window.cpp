@@ -112,9 +112,7 @@ void TForm3::Timer1Timer()
     worker_->stopAndWait(-1);
     Timer2.stop();
     if (readyResult_) {
-        state_.DownloadBlock = readyResult_->Block;
-        state_.DeviceMetric = readyResult_->Metric;
-        state_.DownloadValid = true;
+        AdoptDownload(state_, *readyResult_);
         readyResult_.reset();
     }
     const bool wasOpen = !finished_;

@@ -1,26 +1,18 @@
 #include "profiles/settings_window.h"
 
-#include "state/app_state.h"
-#include "device/device_link.h"
-#include "protocol/memory_image.h"
 #include "platform/prompts.h"
 #include "platform/window_placement.h"
-#include "profiles/profile_name.h"
 #include "profiles/units.h"
-#include "profiles/user_list.h"
-#include "store/activity_file.h"
-#include "store/merge.h"
+#include "state/app_state.h"
 
 #include "ui_settings_window.h"
 
 #include <QCloseEvent>
-#include <QFile>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
-#include <QThread>
 
 namespace {
 
@@ -36,9 +28,12 @@ QString TwoDigits(int value)
 
 }
 
-TForm2::TForm2(AppState& state, DeviceLink& link, Prompts& prompts, QWidget* parent)
-    : QDialog(parent), ui(std::make_unique<Ui::TForm2>()), state_(state), link_(link), prompts_(prompts)
+TForm2::TForm2(AppState& state, PedometerPort& pedometer, Prompts& prompts, QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::TForm2>()), state_(state), prompts_(prompts),
+      session_(state, pedometer, prompts)
 {
+    session_.setActiveUserChanged([this] { emit activeUserChanged(); });
+    session_.setDeviceUnitsRead([this] { ShowDeviceUnitCaptions(); });
     ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -119,68 +114,18 @@ TForm2::TForm2(AppState& state, DeviceLink& link, Prompts& prompts, QWidget* par
     SelectedRow = 0;
     WelcomeShown = false;
 
-    if (QFile::exists(state_.UserListPath)) {
-        LoadUserList();
-    } else {
-        state_.Clients.clear();
-        SaveUserList();
+    if (session_.LoadUserList()) {
+        showRows();
+        if (session_.userListLoaded() && state_.UserCount() > 0)
+            SelectedRow = 1;
     }
 
     EditMode = false;
-    FormTimeSync = true;
     DoubleClicked = false;
     Updating = false;
 }
 
 TForm2::~TForm2() = default;
-
-// ---- list file ------------------------------------------------------------------------------------
-
-void TForm2::LoadUserList()
-{
-    const UserListFile file = ::LoadUserList(state_.UserListPath);
-    if (!file.Readable) {
-        startupError_ = file.Error;
-        return;
-    }
-    if (file.Damaged) {
-        // The next save rewrites the list from what could be read; keep the original beside it.
-        const QString keep = state_.UserListPath + QStringLiteral(".damaged");
-        QFile::remove(keep);
-        QFile::copy(state_.UserListPath, keep);
-    }
-    state_.Clients.clear();
-    if (!file.HasClientSection) {
-        SaveUserList();
-        clearRows(1);
-        return;
-    }
-    state_.Clients = file.Clients;
-    LoadedCount = file.LoadedCount;
-    const auto& other = state_.Catalog.Other;
-    for (int i = 0; i < state_.UserCount(); ++i) {
-        const TClient& c = state_.Clients[i];
-        setRowText(nameRows_[i], c.Name, ListRowWidth);
-        setRowText(genderRows_[i], c.Gender == 1 ? other[2] : c.Gender == 2 ? other[1] : QString(), ListRowWidth);
-        SelectedRow = 1;
-    }
-    clearRows(state_.UserCount() + 1);
-    UserListLoaded = true;
-    // A first profile whose listed name could name a file outside the data directory is not made
-    // current; choosing it with OK explains why.
-    const QString first = nameRows_[0]->text();
-    state_.CurrentUser = UnusableProfileText(first).isEmpty() ? first : QString();
-    emit activeUserChanged();
-}
-
-bool TForm2::SaveUserList()
-{
-    QString error;
-    if (::SaveUserList(state_.UserListPath, state_.Clients, &error))
-        return true;
-    prompts_.showMessage(state_.Catalog.UserSetting[0], error, PromptFlags::Stop);
-    return false;
-}
 
 // ---- window ---------------------------------------------------------------------------------------
 
@@ -218,6 +163,20 @@ void TForm2::setRowText(QLabel* label, const QString& text, int maxWidth)
     label->resize(qMin(wanted, maxWidth), label->height());
 }
 
+void TForm2::showRow(int r, const ProfileRow& row, int nameWidth)
+{
+    setRowText(nameRows_[r - 1], row.Name, nameWidth);
+    setRowText(genderRows_[r - 1], row.Gender, ListRowWidth);
+}
+
+void TForm2::showRows()
+{
+    const std::vector<ProfileRow> rows = session_.Rows();
+    for (int i = 0; i < int(rows.size()) && i < MaxClients; ++i)
+        showRow(i + 1, rows[size_t(i)], ListRowWidth);
+    clearRows(int(rows.size()) + 1);
+}
+
 void TForm2::clearRows(int fromRow)
 {
     for (int r = qMax(fromRow, 1); r <= MaxClients; ++r) {
@@ -253,10 +212,19 @@ void TForm2::PreviewNewRow()
 {
     if (SelectedRow < 1 || SelectedRow > MaxClients)
         return;
-    setRowText(nameRows_[SelectedRow - 1], ui->NameEdit->text(), PreviewRowWidth);
-    const auto& other = state_.Catalog.Other;
-    setRowText(genderRows_[SelectedRow - 1], maleChosen() ? other[1] : femaleChosen() ? other[2] : QString(),
-               ListRowWidth);
+    showRow(SelectedRow, session_.PreviewRow(collectForm()), PreviewRowWidth);
+}
+
+void TForm2::ShowListOnly()
+{
+    ui->UserPanel2->hide();
+    CentreOnScreen();
+}
+
+void TForm2::OpenForChoosing()
+{
+    ShowListOnly();
+    exec();
 }
 
 void TForm2::CloseSettings()
@@ -270,7 +238,7 @@ void TForm2::CloseSettings()
 void TForm2::ShowDeviceUnitCaptions()
 {
     const auto& units = state_.Catalog.Units;
-    const int first = state_.DeviceMetric ? 0 : 3;
+    const int first = session_.UnitCaptionsMetric(FormMetric) ? 0 : 3;
     ui->HeightUnitLabel->setText(units[first]);
     ui->WeightUnitLabel->setText(units[first + 1]);
     ui->SteplengthUnitLabel->setText(units[first + 2]);
@@ -426,51 +394,42 @@ void TForm2::UserInfoImageDblClick()
 
 void TForm2::NewBtnClick()
 {
-    const TSoftInfo& cat = state_.Catalog;
-    if (state_.UserCount() >= MaxClients) {
-        prompts_.showMessage(cat.UserSetting[0], cat.Info[18], PromptFlags::Stop);
+    const std::optional<NewProfileDefaults> d = session_.NewProfile();
+    if (!d)
         return;
-    }
-    SelectedRow = state_.UserCount() + 1;
+    SelectedRow = d->Row;
     HighlightRow(SelectedRow);
     ui->UserLabel1->hide();
 
-    setRowText(nameRows_[SelectedRow - 1], cat.NewInit1[0], PreviewRowWidth);
-    const int gender = cat.NewInit1[1].toInt();
-    if (gender == 2) {
-        setRowText(genderRows_[SelectedRow - 1], cat.UserSetting[5], ListRowWidth);
+    setRowText(nameRows_[SelectedRow - 1], d->RowTexts.Name, PreviewRowWidth);
+    if (d->Gender != 0)
+        setRowText(genderRows_[SelectedRow - 1], d->RowTexts.Gender, ListRowWidth);
+    if (d->Gender == 2) {
         ui->MaleSelectImage->show();
         ui->FemaleSelectImage->hide();
-    } else if (gender == 1) {
-        setRowText(genderRows_[SelectedRow - 1], cat.UserSetting[6], ListRowWidth);
+    } else if (d->Gender == 1) {
         ui->FemaleSelectImage->show();
         ui->MaleSelectImage->hide();
     }
     ui->NameEdit->setReadOnly(false);
-    ui->NameEdit->setText(cat.NewInit1[0]);
-    ui->AgeEdit->setText(cat.NewInit1[2]);
+    ui->NameEdit->setText(d->Name);
+    ui->AgeEdit->setText(d->Age);
 
-    if (state_.DeviceMetric) {
+    if (d->Metric)
         HeightUnitRadioBtn2Click();
-        ui->HeightEditH->setText(cat.NewInit1[3]);
-        ui->HeightEditL->setText(cat.NewInit1[4]);
-        ui->WeightEdit->setText(cat.NewInit1[5]);
-        ui->SteplengthEdit->setText(cat.NewInit1[6]);
-        FormMetric = true;
-    } else {
+    else
         HeightUnitRadioBtn1Click();
-        ui->HeightEditH->setText(cat.NewInit2[0]);
-        ui->HeightEditL->setText(cat.NewInit2[1]);
-        ui->WeightEdit->setText(cat.NewInit2[2]);
-        ui->SteplengthEdit->setText(cat.NewInit2[3]);
-        FormMetric = false;
-    }
+    ui->HeightEditH->setText(d->HeightH);
+    ui->HeightEditL->setText(d->HeightL);
+    ui->WeightEdit->setText(d->Weight);
+    ui->SteplengthEdit->setText(d->Steplength);
+    FormMetric = d->Metric;
 
-    ui->TargetStepEdit->setText(cat.NewInit1[7]);
+    ui->TargetStepEdit->setText(d->Target);
     TargetKind = 0;
     ui->TargetStepRadiobtn->setChecked(true);
-    ui->TargetEdit->setText(cat.NewInit1[7]);
-    ui->TargetEditUnitLabel->setText(cat.Units[6]);
+    ui->TargetEdit->setText(d->Target);
+    ui->TargetEditUnitLabel->setText(state_.Catalog.Units[6]);
     ui->TimeSyncCheckBox->setChecked(true);
 
     ui->UserPanel2->show();
@@ -481,32 +440,9 @@ void TForm2::DelBtnClick()
 {
     if (!ui->UserPanel2->isHidden() || SelectedRow < 1 || SelectedRow > state_.UserCount())
         return;
-    const QString name = nameRows_[SelectedRow - 1]->text();
-    if (name.isEmpty())
+    if (nameRows_[SelectedRow - 1]->text().isEmpty() || !session_.DeleteProfile(SelectedRow))
         return;
-    const TSoftInfo& cat = state_.Catalog;
-    if (!prompts_.askYesNo(QString(), cat.Info[23], PromptFlags::YesNoQuestion))
-        return;
-
-    for (int r = SelectedRow; r < state_.UserCount(); ++r) {
-        setRowText(nameRows_[r - 1], nameRows_[r]->text(), ListRowWidth);
-        setRowText(genderRows_[r - 1], genderRows_[r]->text(), ListRowWidth);
-    }
-    clearRows(state_.UserCount());
-
-    state_.Clients.erase(state_.Clients.begin() + (SelectedRow - 1));
-    if (SelectedRow <= LoadedCount)
-        --LoadedCount;
-    SaveUserList();
-
-    // A name read from an old list might point outside the data directory; such a file is left alone.
-    if (ProfileNameProblem(name).isEmpty()) {
-        const QString path = ActivityFilePath(state_.ExeDir, name);
-        if (QFile::exists(path))
-            QFile::remove(path);
-    }
-    state_.CurrentUser.clear();
-
+    showRows();
     SelectedRow -= 1;
     if (SelectedRow >= 1) {
         HighlightRow(SelectedRow);
@@ -562,259 +498,89 @@ void TForm2::FemaleLabelClick()
 
 // ---- Save -----------------------------------------------------------------------------------------
 
+ProfileForm TForm2::collectForm() const
+{
+    ProfileForm f;
+    f.Name = ui->NameEdit->text();
+    f.Gender = maleChosen() ? 2 : femaleChosen() ? 1 : 0;
+    f.Age = editValue(ui->AgeEdit);
+    f.HeightH = editValue(ui->HeightEditH);
+    f.HeightL = editValue(ui->HeightEditL);
+    f.Weight = editValue(ui->WeightEdit);
+    f.Steplength = editValue(ui->SteplengthEdit);
+    f.Target = FormTarget;
+    f.Metric = FormMetric;
+    f.TimeSync = ui->TimeSyncCheckBox->isChecked();
+    return f;
+}
+
 void TForm2::SaveBtnClick()
 {
-    const TSoftInfo& cat = state_.Catalog;
-    const QString caption = cat.UserSetting[0];
     // Values typed without moving the pointer over the editor still meet the limits.
     NormalizeEditor();
-    const QString name = ui->NameEdit->text();
-    if (name.isEmpty()) {
-        prompts_.showMessage(caption, cat.Info[13], PromptFlags::Plain);
+    const ProfileForm form = collectForm();
+    const SaveOutcome saved = session_.SaveProfile(SelectedRow, EditMode, form);
+    if (!saved.Saved)
         return;
-    }
-    int s = SelectedRow;
-    if (!EditMode) {
-        const QString problem = ProfileNameProblem(name);
-        if (!problem.isEmpty()) {
-            prompts_.showMessage(caption, problem, PromptFlags::Stop);
-            return;
-        }
-        for (const TClient& c : state_.Clients) {
-            if (c.Name == name) {
-                prompts_.showMessage(caption, QLatin1Char('"') + name + QLatin1Char('"') + cat.Info[17],
-                                     PromptFlags::Stop);
-                return;
-            }
-        }
-        if (state_.UserCount() >= MaxClients) {
-            prompts_.showMessage(caption, cat.Info[18], PromptFlags::Stop);
-            return;
-        }
-        s = state_.UserCount() + 1;
-    } else if (s < 1 || s > state_.UserCount()) {
-        return;
-    }
-
-    if (FormMetric != state_.DeviceMetric
-        && !prompts_.askYesNo(QString(), cat.Info[19], PromptFlags::YesNoQuestion))
-        return;
-
     ui->NameEdit->setFocus();
-
-    const bool unitsChanged = FormMetric != state_.DeviceMetric;
-    state_.DeviceMetric = FormMetric;
-    const bool male = maleChosen();
-    auto fill = [&](TClient& c) {
-        c.Gender = male ? 2 : 1;
-        c.Age = static_cast<uint8_t>(editValue(ui->AgeEdit));
-        c.Height = static_cast<uint16_t>(editValue(ui->HeightEditH) * 100 + editValue(ui->HeightEditL));
-        c.Weight = static_cast<uint16_t>(editValue(ui->WeightEdit));
-        c.Steplength = static_cast<uint16_t>(editValue(ui->SteplengthEdit));
-        c.TargetSteps = static_cast<uint32_t>(FormTarget);
-        c.Metric = FormMetric ? 1 : 0;
-    };
     if (!EditMode) {
-        const auto& other = cat.Other;
-        setRowText(nameRows_[s - 1], name, ListRowWidth);
-        setRowText(genderRows_[s - 1], male ? other[1] : femaleChosen() ? other[2] : QString(), ListRowWidth);
-        TClient client;
-        client.Name = name;
-        fill(client);
-        state_.Clients.push_back(client);
+        showRows();
         ui->UserLabel1->show();
         ui->UserPanel2->hide();
         CentreOnScreen();
         update();
-    } else {
-        fill(state_.Clients[s - 1]);
     }
-    state_.Clients[s - 1].TimeSync = ui->TimeSyncCheckBox->isChecked() ? 1 : 0;
+    SelectedRow = saved.Row;
 
-    // A new profile has no records yet; converting whatever list is in memory would convert another
-    // user's file, which is converted again when that user is chosen. An edited profile's own file is
-    // read afresh so that exactly what is stored gets converted.
-    if (unitsChanged && EditMode) {
-        DayRecordList records;
-        if (LoadDayRecords(state_.activityFilePath(), records, cat, prompts_)) {
-            state_.DayRecords = records;
-            ConvertStoredDistances(state_.DeviceMetric);
-        }
+    const ActivateOutcome activated = session_.ActivateSavedProfile(SelectedRow, EditMode, form);
+    if (!activated.Done)
+        return;
+    if (activated.ReadBack) {
+        showReadBack(*activated.ReadBack);
+        FormTarget = static_cast<int>(activated.ReadBack->TargetSteps);
     }
-
-    SaveUserList();
-    FormTimeSync = ui->TimeSyncCheckBox->isChecked();
-    SelectedRow = s;
-    ActivateSavedProfile();
+    emit userRecordChanged();
+    CloseSettings();
 }
 
 // ---- the active user ------------------------------------------------------------------------------
 
-QString TForm2::userCaption() const
+void TForm2::showReadBack(const DeviceProfileValues& values)
 {
-    return state_.Catalog.applicationTitle() + QStringLiteral("   ") + state_.CurrentUser;
-}
-
-bool TForm2::CreateActivityFile(const QString& name)
-{
-    const QString path = ActivityFilePath(state_.ExeDir, name);
-    if (QFile::exists(path))
-        return true;
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        file.close();
-        return true;
-    }
-    prompts_.showMessage(state_.Catalog.UserSetting[0], state_.Catalog.Info[16] + QStringLiteral("\r\n") + path,
-                         PromptFlags::Stop);
-    return false;
-}
-
-bool TForm2::DownloadIntoState()
-{
-    const DownloadResult result = link_.DownloadDeviceData();
-    if (!result.Complete)
-        return false;
-    state_.DownloadBlock = result.Block;
-    state_.DeviceMetric = result.Metric;
-    state_.DownloadValid = true;
-    ShowDeviceUnitCaptions();
-    return true;
-}
-
-bool TForm2::SyncProfileWithDevice(bool report)
-{
-    link_.SendProfileAndClock(state_.DeviceMetric, static_cast<uint16_t>(editValue(ui->SteplengthEdit)),
-                              static_cast<uint16_t>(editValue(ui->WeightEdit)), static_cast<uint32_t>(FormTarget));
-    if (report && syncDelayMs_ > 0)
-        QThread::msleep(static_cast<unsigned long>(syncDelayMs_));
-    // A failed or partial download leaves nothing to merge: its zeros would pass for a day's values.
-    if (!DownloadIntoState())
-        return false;
-    MergeDownload(report);
-    return true;
-}
-
-void TForm2::TakeDeviceProfile(int row)
-{
-    TClient& p = state_.Clients[row - 1];
-    const ProfileValues device = DecodeProfileValues(state_.DownloadBlock);
-    p.Steplength = device.Steplength;
-    ui->SteplengthEdit->setText(QString::number(device.Steplength));
-    p.Weight = device.Weight;
-    ui->WeightEdit->setText(QString::number(device.Weight));
+    ui->SteplengthEdit->setText(QString::number(values.Steplength));
+    ui->WeightEdit->setText(QString::number(values.Weight));
     ui->TargetStepRadiobtn->setChecked(true);
     TargetKind = 3;
-    writeTargetEdit(QString::number(device.TargetSteps));
-    ui->TargetStepEdit->setText(QString::number(device.TargetSteps));
+    writeTargetEdit(QString::number(values.TargetSteps));
+    ui->TargetStepEdit->setText(QString::number(values.TargetSteps));
     TargetKind = 0;
-    p.TargetSteps = device.TargetSteps;
 }
 
 void TForm2::OKBtnClick()
 {
-    const TSoftInfo& cat = state_.Catalog;
     const int r = SelectedRow;
-    if (r < 1 || r > MaxClients || nameRows_[r - 1]->text().isEmpty()) {
-        prompts_.showMessage(cat.UserSetting[0], cat.Info[14], PromptFlags::Warning);
+    const QString rowName = r >= 1 && r <= MaxClients ? nameRows_[r - 1]->text() : QString();
+    const ChooseOutcome chosen = session_.ChooseProfile(r, rowName, EditMode, DoubleClicked);
+    if (chosen.TimeSync)
+        ui->TimeSyncCheckBox->setChecked(*chosen.TimeSync);
+    if (!chosen.Chosen)
         return;
-    }
-    if (r > state_.UserCount())
-        return;
-
-    const QString name = nameRows_[r - 1]->text();
-    if (const QString refused = UnusableProfileText(name); !refused.isEmpty()) {
-        prompts_.showMessage(cat.UserSetting[0], refused, PromptFlags::Stop);
-        return;
-    }
-    state_.CurrentUser = name;
-    emit activeUserChanged();
-    FormTimeSync = state_.Clients[r - 1].TimeSync != 0;
-    ui->TimeSyncCheckBox->setChecked(FormTimeSync);
-
-    if (!EditMode && !CreateActivityFile(name))
-        return;
-
-    const bool fromFile = r <= LoadedCount;
-    bool deviceKnown = state_.DownloadValid;
-    if (!fromFile) {
-        TClient& p = state_.Clients[r - 1];
-        if ((p.Metric != 0) != state_.DeviceMetric) {
-            FormMetric = p.Metric != 0;
-            state_.DeviceMetric = FormMetric;
-        }
-        link_.SendProfileAndClock(state_.DeviceMetric, p.Steplength, p.Weight, p.TargetSteps);
-        deviceKnown = DownloadIntoState();
-    } else if (!deviceKnown) {
-        // The start-up download did not succeed: without the pedometer's unit system the profile would
-        // be converted, and the pedometer reset, on a guess.
-        deviceKnown = DownloadIntoState();
-    }
-
-    if (deviceKnown) {
-        TClient& p = state_.Clients[r - 1];
-        if ((p.Metric != 0) != state_.DeviceMetric) {
-            prompts_.showMessage(cat.UserSetting[0], cat.Info[24], PromptFlags::Warning);
-            DayRecordList records;
-            if (LoadDayRecords(ActivityFilePath(state_.ExeDir, name), records, cat, prompts_)) {
-                state_.DayRecords = records;
-                ConvertStoredDistances(state_.DeviceMetric);
-            }
-            ConvertStoredHeight(p, state_.DeviceMetric);
-        }
-        if (DoubleClicked)
-            MergeDownload(false);
-        MergeDownload(true);
-        TakeDeviceProfile(r);
-    }
-
-    TClient& p = state_.Clients[r - 1];
-    state_.CurrentUser = name;
-    ui->AgeEdit->setText(QString::number(p.Age));
-    ui->HeightEditH->setText(QString::number(p.Height / 100));
-    ui->HeightEditL->setText(TwoDigits(p.Height % 100));
-    if (deviceKnown)
-        p.Metric = state_.DeviceMetric ? 1 : 0;
-    if (fromFile && deviceKnown) {
-        FormMetric = p.Metric != 0;
-        link_.SendProfileAndClock(state_.DeviceMetric, p.Steplength, p.Weight, p.TargetSteps);
-    }
-    SaveUserList();
-    emit activeUserChanged();
-    CloseSettings();
-}
-
-void TForm2::ActivateSavedProfile()
-{
-    const int r = SelectedRow;
-    if (!EditMode) {
-        const QString name = nameRows_[r - 1]->text();
-        state_.CurrentUser = name;
-        emit activeUserChanged();
-        if (!CreateActivityFile(name))
-            return;
-    }
-    if (SyncProfileWithDevice(true)) {
-        TakeDeviceProfile(r);
-        FormTarget = static_cast<int>(state_.Clients[r - 1].TargetSteps);
-    }
-    emit activeUserChanged();
-    emit userRecordChanged();
+    if (chosen.ReadBack)
+        showReadBack(*chosen.ReadBack);
+    ui->AgeEdit->setText(QString::number(chosen.Age));
+    ui->HeightEditH->setText(QString::number(chosen.Height / 100));
+    ui->HeightEditL->setText(TwoDigits(chosen.Height % 100));
+    if (chosen.FormMetric)
+        FormMetric = *chosen.FormMetric;
     CloseSettings();
 }
 
 void TForm2::SetBtnClick()
 {
-    // The active user's row is the one chosen at start-up; look it up by name should they differ.
-    int row = SelectedRow;
-    if (row < 1 || row > state_.UserCount() || state_.Clients[row - 1].Name != state_.CurrentUser) {
-        for (int i = 0; i < state_.UserCount(); ++i) {
-            if (state_.Clients[i].Name == state_.CurrentUser)
-                row = i + 1;
-        }
-    }
-    SelectedRow = row;
-    if (row >= 1 && row <= state_.UserCount()) {
+    const ProfileForEditing edited = session_.EditedProfile(SelectedRow);
+    SelectedRow = edited.Row ? edited.Row : SelectedRow;
+    if (edited.Row) {
+        const ProfileForm& p = edited.Form;
         ui->UserLabel2->hide();
         EditMode = true;
         ui->UserPanel1->hide();
@@ -823,7 +589,6 @@ void TForm2::SetBtnClick()
         ui->ExitLabel->show();
         CentreOnScreen();
 
-        const TClient p = state_.Clients[row - 1];
         ui->NameEdit->setText(p.Name);
         ui->NameEdit->setReadOnly(true);
         if (p.Gender == 2) {
@@ -833,13 +598,14 @@ void TForm2::SetBtnClick()
             ui->FemaleSelectImage->show();
             ui->MaleSelectImage->hide();
         }
+        // The profile is shown in its own units, whatever the pedometer counts in.
         if (p.Metric)
             HeightUnitRadioBtn2Click();
         else
             HeightUnitRadioBtn1Click();
         Updating = true;
-        ui->HeightEditH->setText(QString::number(p.Height / 100));
-        ui->HeightEditL->setText(TwoDigits(p.Height % 100));
+        ui->HeightEditH->setText(QString::number(p.HeightH));
+        ui->HeightEditL->setText(edited.HeightL);
         ui->WeightEdit->setText(QString::number(p.Weight));
         ui->SteplengthEdit->setText(QString::number(p.Steplength));
         LoadMasterValues();
@@ -849,19 +615,16 @@ void TForm2::SetBtnClick()
         ui->TargetStepRadiobtn->setChecked(true);
         ui->TargetCalorieRadiobtn->setChecked(false);
         TargetKind = 3;
-        FormTarget = static_cast<int>(p.TargetSteps);
-        writeTargetEdit(QString::number(p.TargetSteps));
-        ui->TargetStepEdit->setText(QString::number(p.TargetSteps));
+        FormTarget = p.Target;
+        writeTargetEdit(QString::number(p.Target));
+        ui->TargetStepEdit->setText(QString::number(p.Target));
         TargetKind = 0;
-        ui->TimeSyncCheckBox->setChecked(FormTimeSync);
+        ui->TimeSyncCheckBox->setChecked(p.TimeSync);
 
         exec();
     }
-    if (state_.UserCount() == 0) {
-        if (link_.Connected())
-            prompts_.showMessage(state_.Catalog.SoftName[0], state_.Catalog.Info[3], PromptFlags::Plain);
+    if (state_.UserCount() == 0)
         emit quitRequested();
-    }
 }
 
 // ---- editor: units and targets --------------------------------------------------------------------
@@ -909,6 +672,7 @@ void TForm2::SetEditorMetric(bool metric)
     ui->FeetShape2->setVisible(!metric);
     ui->FeetShape3->setVisible(!metric);
     ui->HeightLabel1->setVisible(metric);
+    ShowDeviceUnitCaptions();
     ShowTargetUnit();
     Updating = true;
     if (metric)
@@ -1013,17 +777,4 @@ void TForm2::NormalizeEditor()
     writeTargetEdit(fields.Target);
     FormTarget = target;
     Updating = false;
-}
-
-// ---- records --------------------------------------------------------------------------------------
-
-void TForm2::MergeDownload(bool report)
-{
-    ::MergeDownload(state_.DownloadBlock, state_.DownloadValid, today_(), state_.activityFilePath(),
-                    state_.DayRecords, report, link_.Connected(), state_.Catalog, prompts_);
-}
-
-void TForm2::ConvertStoredDistances(bool toMetric)
-{
-    ::ConvertStoredDistances(state_.DayRecords, toMetric, state_.activityFilePath(), state_.Catalog, prompts_);
 }

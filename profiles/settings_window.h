@@ -1,5 +1,7 @@
 #pragma once
 
+#include "profiles/profile_session.h"
+
 #include <QDate>
 #include <QDialog>
 #include <QString>
@@ -11,7 +13,7 @@
 struct AppState;
 struct BodyEditTexts;
 struct MasterValues;
-class DeviceLink;
+class PedometerPort;
 class Prompts;
 class QLabel;
 class QLineEdit;
@@ -20,9 +22,11 @@ class TForm2;
 }
 
 // The settings window: the list of up to eight profiles (New, Del, OK) and the profile editor (Save,
-// Exit). Built once at start-up on the main window's state, the device link and the prompts; it never
+// Exit). Built once at start-up on the main window's state, the pedometer and the prompts; it never
 // sees the main window and tells it what changed through signals. Shown modally twice in a run: for
-// the start-up selection, and by USER INFO (SetBtnClick) to edit the active profile.
+// the start-up selection (OpenForChoosing), and by USER INFO (SetBtnClick) to edit the active profile.
+// The workflows are the ProfileSession's; the window collects the editor into a ProfileForm, calls the
+// session and shows what it returns.
 class TForm2 : public QDialog {
     Q_OBJECT
 public:
@@ -30,22 +34,28 @@ public:
     // the current user (state.CurrentUser; the caller puts it in its caption once connected). When the
     // list file exists but cannot be read, startupError() says so and the program must end: writing a
     // new list over it would lose every profile.
-    TForm2(AppState& state, DeviceLink& link, Prompts& prompts, QWidget* parent = nullptr);
+    TForm2(AppState& state, PedometerPort& pedometer, Prompts& prompts, QWidget* parent = nullptr);
     ~TForm2() override;
 
-    QString startupError() const { return startupError_; }
+    QString startupError() const { return session_.startupError(); }
+
+    // The start-up selection: the list alone, shown modally until OK, Save or the window's close.
+    void OpenForChoosing();
+    // The list alone, as the start-up selection shows it, without showing the window.
+    void ShowListOnly();
 
     // USER INFO: opens the editor on the active profile and shows the window modally until Save or
     // Exit. Afterwards, with no profile left, quitRequested() is emitted.
     void SetBtnClick();
-    // Sets the three unit captions to the pedometer's unit system (state.DeviceMetric). Run after every
-    // complete download; the loading window's download reaches it through the main window.
+    // Sets the three unit captions to the pedometer's unit system once it is known, otherwise to the
+    // editor's. Run after every complete download; the loading window's download reaches it through
+    // the main window.
     void ShowDeviceUnitCaptions();
 
     // The synchronization's rest between upload and download, 500 ms; tests shorten it.
-    void setSyncDelayMs(int ms) { syncDelayMs_ = ms; }
+    void setSyncDelayMs(int ms) { session_.setSyncDelayMs(ms); }
     // The local clock's date, for the merge; tests fix it.
-    void setTodaySource(std::function<QDate()> today) { today_ = std::move(today); }
+    void setTodaySource(std::function<QDate()> today) { session_.setTodaySource(std::move(today)); }
 
     // Operations used by the handlers and by tests.
     void HighlightRow(int r);
@@ -72,9 +82,9 @@ public:
     // Window state, read by tests and by the main window.
     int selectedRow() const { return SelectedRow; }
     bool editMode() const { return EditMode; }
-    int loadedCount() const { return LoadedCount; }
+    int loadedCount() const { return session_.LoadedCount(); }
     // The list file held a "[Client]" line and was read at start-up.
-    bool userListLoaded() const { return UserListLoaded; }
+    bool userListLoaded() const { return session_.userListLoaded(); }
     bool formMetric() const { return FormMetric; }
     int formTarget() const { return FormTarget; }
     int targetKind() const { return TargetKind; }
@@ -101,8 +111,6 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void LoadUserList();
-    bool SaveUserList();
     void FormPaint();
     void UserNameLabelMouseDown(int tag);
     void UserInfoImageMouseDown(int y);
@@ -121,15 +129,10 @@ private:
     MasterValues master() const;
     BodyEditTexts bodyTexts() const;
     void setBodyTexts(const BodyEditTexts& texts);
-    void MergeDownload(bool report);
-    void ConvertStoredDistances(bool toMetric);
-    void ActivateSavedProfile();
-    // Sends the editor's profile, waits, downloads and merges. True when the download was complete, so
-    // that the pedometer's values may be read back.
-    bool SyncProfileWithDevice(bool report);
-    bool DownloadIntoState();
-    void TakeDeviceProfile(int row);
-    bool CreateActivityFile(const QString& name);
+    ProfileForm collectForm() const;
+    void showReadBack(const DeviceProfileValues& values);
+    void showRows();
+    void showRow(int r, const ProfileRow& row, int nameWidth);
 
     void setRowText(QLabel* label, const QString& text, int maxWidth);
     void clearRows(int fromRow);
@@ -138,26 +141,19 @@ private:
     bool femaleChosen() const;
     static int editValue(const QLineEdit* edit);
     void setEditText(QLineEdit* edit, const QString& text);
-    QString userCaption() const;
 
     std::unique_ptr<Ui::TForm2> ui;
     AppState& state_;
-    DeviceLink& link_;
     Prompts& prompts_;
-    QString startupError_;
+    ProfileSession session_;
     std::array<QLabel*, 8> nameRows_{};
     std::array<QLabel*, 8> genderRows_{};
-    int syncDelayMs_ = 500;
-    std::function<QDate()> today_ = [] { return QDate::currentDate(); };
     bool closing_ = false;
 
     int SelectedRow = 0;
     bool EditMode = false;
-    int LoadedCount = 0;
-    bool UserListLoaded = false;
     bool WelcomeShown = false;
     bool DoubleClicked = false;
-    bool FormTimeSync = true;
     bool FormMetric = false;
     bool Updating = false;
     float HeightCm = 0;

@@ -2,6 +2,7 @@
 
 #include "catalog/soft_info.h"
 #include "profiles/client.h"
+#include "protocol/download_result.h"
 #include "store/day_record.h"
 
 #include <QString>
@@ -28,3 +29,8 @@ struct AppState {
     int UserCount() const { return static_cast<int>(Clients.size()); }
     QString activityFilePath() const { return ExeDir + CurrentUser + QStringLiteral(".bin"); }
 };
+
+// Takes a complete download into state: the memory image, the pedometer's unit system and that both
+// are now known. An incomplete one changes nothing, since its zeros would pass for real values.
+// True when the download was adopted.
+bool AdoptDownload(AppState& state, const DownloadResult& download);

@@ -59,11 +59,7 @@ class TestSettingsWindow : public QObject {
         // What the loading window leaves behind after start-up.
         void startupDownload()
         {
-            const DownloadResult r = link->DownloadDeviceData();
-            QVERIFY(r.Complete);
-            state.DownloadBlock = r.Block;
-            state.DeviceMetric = r.Metric;
-            state.DownloadValid = true;
+            QVERIFY(AdoptDownload(state, link->DownloadDeviceData()));
         }
 
         TForm2& open()
