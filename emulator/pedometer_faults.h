@@ -7,6 +7,7 @@ struct PedometerFaults {
 
     int latencyMs = 0;           // delay before each answer is sent
     int busyHandshakes = 0;      // handshakes answered with status 0xF3 (memory byte 0 reads 0xF3 too); Forever
+    bool busyStatusByte = false; // memory byte 0 reads 0xF3 while handshake and status query answer ready
     int dropAnswerTo = 0;        // 1-based number of the output report left unanswered; 0 = none
     bool dropAll = false;        // no output report is answered
     bool garbage = false;        // a random 9-byte report (never byte 8 = 0x12) before every answer

@@ -140,7 +140,9 @@ PedometerReply PedometerModel::handleOutputReport(const Report& report)
         out = Answer(tag, 0);
         for (int i = 0; i < 6; ++i) {
             const int at = address + i;
-            out[size_t(6 - i)] = at < DeviceMemorySize ? memory_[size_t(at)] : 0;
+            out[size_t(6 - i)] = at >= DeviceMemorySize ? 0
+                                 : at == 0 && faults_.busyStatusByte ? StatusBusy
+                                                                     : memory_[size_t(at)];
         }
     } else if (command == WriteCommand && tag == DataWriteTag) {
         const uint8_t data[6] = {report[6], report[5], report[4], report[3], report[2], report[1]};

@@ -41,6 +41,8 @@ What it remembers (today, the seven days before, its step total):
 Faults:
   --latency MS        answer each report MS milliseconds late
   --busy N|forever    answer the first N handshakes (or all) with status F3, busy: downloads repeat
+  --busy-status-byte  memory byte 0 reads F3 while the handshake and the status query answer ready:
+                      downloads complete but never count as ready
   --drop K|all        leave the K-th output report (counted from start, 1 = first) or all unanswered
   --garbage           send a random 9-byte report before every answer
   --wrong-length      send a message of another length than 9 bytes before every answer
@@ -114,6 +116,7 @@ int main(int argc, char** argv)
         if (flag("--garbage")) { faults.garbage = true; continue; }
         if (flag("--wrong-length")) { faults.wrongLength = true; continue; }
         if (flag("--deaf")) { faults.deaf = true; continue; }
+        if (flag("--busy-status-byte")) { faults.busyStatusByte = true; continue; }
 
         static const QStringList withValue = {"--bus", "--tag", "--seed", "--history", "--steplength", "--weight",
                                               "--target", "--latency", "--busy", "--drop", "--vanish-after",

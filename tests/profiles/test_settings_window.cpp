@@ -449,6 +449,40 @@ private slots:
         QCOMPARE(rig.state.UserCount(), 3);
     }
 
+    // With the pedometer's units unread, USER INFO shows a metric profile in metric units and Save
+    // asks nothing and converts nothing.
+    void userInfoShowsAProfileInItsOwnUnitsWhileThePedometerIsUnread()
+    {
+        Rig rig(threeUsers());
+        PedometerFaults silent;
+        silent.dropAll = true;
+        rig.model->setFaults(silent);
+        const DayRecordList history{{20100601, 1500, 1040, 50, 15, 0, 0, 8000}};
+        QVERIFY(SaveDayRecords(rig.dir.filePath("Anna.bin"), history, rig.state.Catalog, rig.prompts));
+        const QByteArray stored = rig.dir.read("Anna.bin");
+        TForm2& window = rig.open();
+        rig.click("UserNameLabel1");
+        rig.click("OkLabel");
+        rig.prompts.clear();
+        rig.prompts.setDefaultAnswer(true);
+
+        QStringList captions;
+        QTimer::singleShot(0, &window, [&] {
+            for (const char* name : {"HeightUnitLabel", "WeightUnitLabel", "SteplengthUnitLabel"})
+                captions << rig.w<QLabel>(name)->text();
+            captions << rig.w<QLineEdit>("HeightEditH")->text() + rig.w<QLineEdit>("HeightEditL")->text();
+            rig.click("SaveLabel");
+        });
+        window.SetBtnClick();
+
+        const auto& units = rig.state.Catalog.Units;
+        QCOMPARE(captions, (QStringList{units[0], units[1], units[2], QStringLiteral("165")}));
+        for (const auto& shown : rig.prompts.shown())
+            QVERIFY(!shown.question);
+        QCOMPARE(rig.dir.read("Anna.bin"), stored);
+        QCOMPARE(rig.savedList()[0], ParseClientLine("Anna,1,34,165,58,68,8000,1,1"));
+    }
+
     void closingDuringStartupSelectionEndsTheProgram()
     {
         Rig rig(threeUsers());
