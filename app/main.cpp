@@ -6,6 +6,7 @@
 #include "device/hid_platform.h"
 #include "loading/loading_window.h"
 #include "platform/data_dir.h"
+#include "platform/stderr_prompts.h"
 #include "profiles/settings_window.h"
 
 #include <QApplication>
@@ -24,13 +25,16 @@ int main(int argc, char* argv[])
     InitFormResources();
 
     HidPlatform platform = CreateHidPlatformFromEnvironment();
-    DialogPrompts prompts;
+    DialogPrompts dialogs;
+    StderrPrompts printed;
+    const bool unattended = qEnvironmentVariable(PromptsEnvironmentVariable) == QLatin1String("stderr");
+    Prompts& prompts = unattended ? static_cast<Prompts&>(printed) : dialogs;
     TForm1 form1(*platform.bus, prompts, DataDirFromEnvironment(), platform.monitor.get());
     if (!form1.startupError().isEmpty()) {
         QMessageBox::critical(nullptr, QStringLiteral("Kinetrax2.0"), form1.startupError());
         return 0;
     }
-    prompts.setParentWindow(&form1);
+    dialogs.setParentWindow(&form1);
     TForm2 form2(form1.state(), form1.link(), prompts);
     if (!form2.startupError().isEmpty()) {
         QMessageBox::critical(nullptr, form1.state().Catalog.applicationTitle(), form2.startupError());

@@ -5,6 +5,7 @@
 #include "forms/artwork_widget.h"
 #include "app/demo_data.h"
 #include "app/main_window.h"
+#include "platform/stderr_prompts.h"
 #include "device/device_link.h"
 #include "emulator/emulated_hid_bus.h"
 #include "loading/loading_window.h"
@@ -23,19 +24,6 @@
 
 namespace {
 // No box may stop the pictures: messages are printed, questions answered No.
-class PrintedPrompts : public Prompts {
-public:
-    void showMessage(const QString& caption, const QString& text, int) override
-    {
-        std::fprintf(stderr, "kinetrax-screenshots: [%s] %s\n", qPrintable(caption), qPrintable(text));
-    }
-    bool askYesNo(const QString& caption, const QString& text, int flags) override
-    {
-        showMessage(caption, text, flags);
-        return false;
-    }
-};
-
 // Fixed, so that the pictures change only when the windows do.
 const QDate ShotDay(2024, 5, 15);
 
@@ -106,7 +94,7 @@ int main(int argc, char* argv[])
     EmulatedHidBus bus;
     bus.model()->setHistory(GenerateHistory(7, true, 70, 65));
     AddPedometerDays(dataDir, bus.model()->memoryImage());
-    PrintedPrompts prompts;
+    StderrPrompts prompts(QStringLiteral("kinetrax-screenshots: "));
 
     TForm1 form1(bus, prompts, dataDir, nullptr);
     if (!form1.startupError().isEmpty())

@@ -6,6 +6,7 @@ packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-charts-dev qt6-svg-dev qt6-qpa-plugins libgl-dev
   libhidapi-dev libudev-dev
+  umockdev libumockdev-dev
   fonts-dejavu-core
   xdg-utils
 )
