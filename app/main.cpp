@@ -6,6 +6,7 @@
 #include "device/hid_platform.h"
 #include "loading/loading_window.h"
 #include "platform/data_dir.h"
+#include "platform/xdg_email_mailer.h"
 #include "profiles/settings_window.h"
 
 #include <QApplication>
@@ -25,7 +26,9 @@ int main(int argc, char* argv[])
 
     HidPlatform platform = CreateHidPlatformFromEnvironment();
     DialogPrompts prompts;
-    TForm1 form1(*platform.bus, prompts, DataDirFromEnvironment(), platform.monitor.get());
+    // Declared before the window, so that it outlives it: a mail still pending at the end is answered to no one.
+    XdgEmailMailer mailer;
+    TForm1 form1(*platform.bus, prompts, mailer, DataDirFromEnvironment(), platform.monitor.get());
     if (!form1.startupError().isEmpty()) {
         QMessageBox::critical(nullptr, QStringLiteral("Kinetrax2.0"), form1.startupError());
         return 0;
