@@ -29,8 +29,12 @@ XdgEmailMailer::~XdgEmailMailer()
 
 QStringList XdgEmailMailer::Arguments(const MailMessage& message)
 {
+    // xdg-email writes every line break of the body as CR LF into the mailto address itself; a CR of
+    // ours would come out doubled.
+    QString body = message.NoteText;
+    body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     // No recipient argument: xdg-email then leaves the To field for the user to fill in.
-    return {QStringLiteral("--subject"), message.Subject, QStringLiteral("--body"), message.NoteText,
+    return {QStringLiteral("--subject"), message.Subject, QStringLiteral("--body"), body,
             QStringLiteral("--attach"), message.AttachmentPath};
 }
 

@@ -19,7 +19,7 @@ public:
 
     void sendMail(const MailMessage& message) override;
 
-    // The command-line arguments for message.
+    // The command-line arguments for message; the body's line breaks as LF, which the tool turns into CR LF.
     static QStringList Arguments(const MailMessage& message);
 
 private:

@@ -218,8 +218,9 @@ private slots:
         QCOMPARE(f.highlighted(), QStringLiteral("TodayLabel"));
     }
 
-    // The real mailer with a stand-in xdg-email on PATH: the tool gets the subject, the note and the
-    // written file, the window goes on while it runs, and its exit 0 ends SEND without a box.
+    // The real mailer with a stand-in xdg-email on PATH: the tool gets the subject, the note (its line
+    // break as LF, which xdg-email writes as CR LF) and the written file, the window goes on while it
+    // runs, and its exit 0 ends SEND without a box.
     void realMailerHandsTheFileToXdgEmail()
     {
         StandInMailTool tool(StandInMailTool::WaitForRelease);
@@ -231,7 +232,7 @@ private slots:
         QCOMPARE(f.highlighted(), QStringLiteral("SendLabel"));
         const QString csv = f.dir.filePath(QStringLiteral("Ann.csv"));
         QCOMPARE(tool.arguments(), QStringList({"--subject", "Ann's Step Record", "--body",
-                                                "Hi,\r\n  The attachment is Ann's record.", "--attach", csv}));
+                                                "Hi,\n  The attachment is Ann's record.", "--attach", csv}));
         QCOMPARE(f.dir.read(QStringLiteral("Ann.csv")), AnnCsv);
         QVERIFY(tool.release());
         QTRY_COMPARE_WITH_TIMEOUT(f.highlighted(), QStringLiteral("TodayLabel"), 5000);

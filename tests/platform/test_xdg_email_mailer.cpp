@@ -42,7 +42,9 @@ private slots:
         mailer.sendMail(m);
         QTRY_VERIFY_WITH_TIMEOUT(tool.ran(), 5000);
         QVERIFY(answers.isEmpty());
-        QCOMPARE(tool.arguments(), QStringList({"--subject", m.Subject, "--body", m.NoteText, "--attach",
+        // The tool makes each LF of the body a CR LF of the mail.
+        QCOMPARE(tool.arguments(), QStringList({"--subject", m.Subject, "--body",
+                                                "Hi,\n  The attachment is O'Neil's record.", "--attach",
                                                 m.AttachmentPath}));
         QVERIFY(tool.release());
         QTRY_COMPARE_WITH_TIMEOUT(answers.size(), 1, 5000);
