@@ -26,7 +26,7 @@ int main(int argc, char* argv[])
 
     HidPlatform platform = CreateHidPlatformFromEnvironment();
     DialogPrompts prompts;
-    // Declared before the window, so that it outlives it: a mail still pending at the end is answered to no one.
+    // Declared before the window so that it outlives it: a mail still pending at the end answers no one.
     XdgEmailMailer mailer;
     TForm1 form1(*platform.bus, prompts, mailer, DataDirFromEnvironment(), platform.monitor.get());
     if (!form1.startupError().isEmpty()) {

@@ -93,8 +93,8 @@ private:
     bool ApplyCatalogTexts();
     void onPedometerRemoved();
     void onMailAnswered(bool handedOver);
-    // Where a pass (USER INFO, SEND) gives the highlight back: TODAY when TODAY is active, or when the
-    // SEND that holds the highlight while its mail is pending was started from TODAY.
+    // Where USER INFO gives the highlight back: TODAY when TODAY is active, or when the SEND that holds
+    // the highlight while its mail is pending was started from TODAY.
     bool passStartsFromToday() const;
     // A user is current whose name names a file inside the data directory.
     bool hasUsableCurrentUser() const;

@@ -14,8 +14,10 @@
 #include <QLabel>
 #include <QTest>
 
+#include <csignal>
 #include <unistd.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -256,21 +258,20 @@ private slots:
         QVERIFY(::kill(pid_t(tool.pid()), 0) == -1);
     }
 
-    // The scripted mailer answers after the window is gone: nothing is shown on a dead window.
-    void answerAfterTheWindowIsGone()
+    // The mail program answers once the program is ending, and again after the window is gone: nothing
+    // is shown and nothing touches the window.
+    void answerAfterTheProgramEnds()
     {
         ScriptedMailer mailer;
-        ScriptedPrompts* prompts = nullptr;
-        auto f = std::make_unique<Fixture>(&mailer);
-        prompts = &f->prompts;
-        f->click("SendLabel");
+        Fixture f(&mailer);
+        f.click("SendLabel");
         QCOMPARE(mailer.sent().size(), 1);
-        f->form->endProgram();
+        f.form->endProgram();
         mailer.answer(false);
-        QVERIFY(prompts->shown().isEmpty());
-        f->form.reset();
+        QVERIFY(f.prompts.shown().isEmpty());
+        f.form.reset();
         mailer.answer(false);
-        QVERIFY(prompts->shown().isEmpty());
+        QVERIFY(f.prompts.shown().isEmpty());
     }
 };
 
