@@ -7,6 +7,7 @@
 #include "loading/loading_window.h"
 #include "platform/data_dir.h"
 #include "platform/stderr_prompts.h"
+#include "platform/xdg_email_mailer.h"
 #include "profiles/settings_window.h"
 
 #include <QApplication>
@@ -29,7 +30,9 @@ int main(int argc, char* argv[])
     StderrPrompts printed;
     const bool unattended = qEnvironmentVariable(PromptsEnvironmentVariable) == QLatin1String("stderr");
     Prompts& prompts = unattended ? static_cast<Prompts&>(printed) : dialogs;
-    TForm1 form1(*platform.bus, prompts, DataDirFromEnvironment(), platform.monitor.get());
+    // Declared before the window so that it outlives it: a mail still pending at the end answers no one.
+    XdgEmailMailer mailer;
+    TForm1 form1(*platform.bus, prompts, mailer, DataDirFromEnvironment(), platform.monitor.get());
     if (!form1.startupError().isEmpty()) {
         QMessageBox::critical(nullptr, QStringLiteral("Kinetrax2.0"), form1.startupError());
         return 0;

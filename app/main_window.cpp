@@ -4,9 +4,12 @@
 #include "forms/form_look.h"
 #include "catalog/catalog_file.h"
 #include "device/device_link.h"
+#include "export/csv_export.h"
+#include "export/record_mail.h"
 #include "loading/loading_window.h"
 #include "profiles/profile_name.h"
 #include "profiles/settings_window.h"
+#include "platform/mailer.h"
 #include "platform/prompts.h"
 #include "platform/window_placement.h"
 #include "store/activity_file.h"
@@ -71,10 +74,12 @@ private:
 };
 }
 
-TForm1::TForm1(HidBus& bus, Prompts& prompts, const QString& dataDir, HidChangeMonitor* monitor, QWidget* parent)
+TForm1::TForm1(HidBus& bus, Prompts& prompts, Mailer& mailer, const QString& dataDir, HidChangeMonitor* monitor,
+               QWidget* parent)
     : QWidget(parent)
     , ui(std::make_unique<Ui::TForm1>())
     , prompts_(prompts)
+    , mailer_(mailer)
     , monitor_(monitor)
     , today_([] { return QDate::currentDate(); })
 {
@@ -111,6 +116,7 @@ TForm1::TForm1(HidBus& bus, Prompts& prompts, const QString& dataDir, HidChangeM
     state_.UserListPath = state_.ExeDir + QStringLiteral("Kinetrax.dat");
 
     bindClicks();
+    connect(&mailer_, &Mailer::mailAnswered, this, &TForm1::onMailAnswered);
     connect(qApp, &QGuiApplication::applicationStateChanged, this, &TForm1::ApplicationEventsActivate);
     state_.StartupDone = false;
     DisplayBtnClick();
@@ -293,9 +299,14 @@ void TForm1::BarChartBtnClick()
     ui->StepsPanel->show();
 }
 
+bool TForm1::passStartsFromToday() const
+{
+    return todayActive() || (mailPending_ && sendFromToday_ && TextColor(ui->SendLabel) == White);
+}
+
 void TForm1::SetBtnClick()
 {
-    const bool fromToday = todayActive();
+    const bool fromToday = passStartsFromToday();
     highlightSection(ui->UserSettingLabel);
     if (settings_)
         settings_->SetBtnClick();
@@ -311,12 +322,33 @@ void TForm1::SetBtnClick()
 
 void TForm1::SendBtnClick()
 {
+    if (mailPending_)
+        return;
     const bool fromToday = todayActive();
     highlightSection(ui->SendLabel);
     if (!hasUsableCurrentUser())
         return;
-    // Export and mail come here.
-    highlightSection(fromToday ? ui->TodayLabel : ui->RecordLabel);
+    const MailMessage mail = BuildRecordMail(state_.CurrentUser, state_.ExportDir);
+    QString error;
+    if (!ExportCsv(mail.AttachmentPath, state_.DayRecords, state_.Catalog, state_.DeviceMetric, &error)) {
+        prompts_.showMessage(state_.Catalog.applicationTitle(), error, PromptFlags::Stop);
+        return;
+    }
+    sendFromToday_ = fromToday;
+    mailPending_ = true;
+    mailer_.sendMail(mail);
+}
+
+void TForm1::onMailAnswered(bool handedOver)
+{
+    if (!mailPending_ || ending_)
+        return;
+    mailPending_ = false;
+    if (!handedOver)
+        prompts_.showMessage(QString(), state_.Catalog.Info[5], PromptFlags::Stop);
+    // A section chosen while the mail program started keeps its highlight.
+    if (!ending_ && TextColor(ui->SendLabel) == White)
+        highlightSection(sendFromToday_ ? ui->TodayLabel : ui->RecordLabel);
 }
 
 void TForm1::RefreshTodayView()

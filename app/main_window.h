@@ -15,6 +15,7 @@
 class DeviceLink;
 class HidBus;
 class HidChangeMonitor;
+class Mailer;
 class Prompts;
 class QLabel;
 class TForm2;
@@ -32,8 +33,9 @@ public:
     // Builds the window, loads the catalog from dataDir and puts its texts on the controls, connects to
     // the pedometer on bus, watches monitor (when given) for device changes and opens on TODAY. A
     // catalog that cannot be loaded stops the construction there: startupError() then tells why and the
-    // program must end. bus, prompts and monitor must outlive the window.
-    TForm1(HidBus& bus, Prompts& prompts, const QString& dataDir, HidChangeMonitor* monitor,
+    // program must end. SEND hands its mail to mailer. bus, prompts, mailer and monitor must outlive the
+    // window.
+    TForm1(HidBus& bus, Prompts& prompts, Mailer& mailer, const QString& dataDir, HidChangeMonitor* monitor,
            QWidget* parent = nullptr);
     ~TForm1() override;
 
@@ -52,6 +54,8 @@ public:
     void DisplayBtnClick();
     void BarChartBtnClick();
     void SetBtnClick();
+    // Exports the records and hands the mail over, then returns; SEND stays highlighted until the mail
+    // program answers, and a SEND meanwhile is ignored.
     void SendBtnClick();
     // TODAY is the active section exactly while TodayLabel's text is white.
     bool todayActive() const;
@@ -88,6 +92,10 @@ private:
     void FormDestroy();
     bool ApplyCatalogTexts();
     void onPedometerRemoved();
+    void onMailAnswered(bool handedOver);
+    // Where USER INFO gives the highlight back: TODAY when TODAY is active, or when the SEND that holds
+    // the highlight while its mail is pending was started from TODAY.
+    bool passStartsFromToday() const;
     // A user is current whose name names a file inside the data directory.
     bool hasUsableCurrentUser() const;
     void highlightSection(QLabel* active);
@@ -100,6 +108,7 @@ private:
     std::unique_ptr<Ui::TForm1> ui;
     AppState state_;
     Prompts& prompts_;
+    Mailer& mailer_;
     HidChangeMonitor* monitor_ = nullptr;
     std::unique_ptr<DeviceLink> link_;
     QString startupError_;
@@ -113,4 +122,6 @@ private:
     int activationDelayMs_ = 1;
     bool ending_ = false;
     bool destroyed_ = false;
+    bool mailPending_ = false;
+    bool sendFromToday_ = false;
 };

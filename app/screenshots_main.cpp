@@ -11,6 +11,7 @@
 #include "loading/loading_window.h"
 #include "profiles/settings_window.h"
 #include "platform/prompts.h"
+#include "platform/xdg_email_mailer.h"
 #include "profiles/user_list.h"
 #include "store/activity_file.h"
 #include "today/date_texts.h"
@@ -96,7 +97,8 @@ int main(int argc, char* argv[])
     AddPedometerDays(dataDir, bus.model()->memoryImage());
     StderrPrompts prompts(QStringLiteral("kinetrax-screenshots: "));
 
-    TForm1 form1(bus, prompts, dataDir, nullptr);
+    XdgEmailMailer mailer;
+    TForm1 form1(bus, prompts, mailer, dataDir, nullptr);
     if (!form1.startupError().isEmpty())
         return 1;
     form1.setTodaySource([] { return ShotDay; });

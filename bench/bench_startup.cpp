@@ -12,6 +12,7 @@
 #include "profiles/user_list.h"
 #include "store/activity_file.h"
 #include "tests/support/builders.h"
+#include "tests/support/scripted_mailer.h"
 #include "tests/support/scripted_prompts.h"
 #include "today/date_texts.h"
 
@@ -60,7 +61,8 @@ int Child(int argc, char* argv[], const QString& dataDir)
     bus.model()->setHistory(GenerateHistory(3, true, 70, 65));
     ScriptedPrompts prompts;
     prompts.setDefaultAnswer(true);
-    TForm1 form1(bus, prompts, dataDir, nullptr);
+    ScriptedMailer mailer;
+    TForm1 form1(bus, prompts, mailer, dataDir, nullptr);
     TForm2 form2(form1.state(), form1.link(), prompts);
     form2.setSyncDelayMs(0);
     TForm3 form3(form1.state(), form1.link(), prompts);

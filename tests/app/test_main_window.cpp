@@ -7,6 +7,7 @@
 #include "profiles/user_list.h"
 #include "store/activity_file.h"
 #include "tests/support/builders.h"
+#include "tests/support/scripted_mailer.h"
 #include "tests/support/scripted_prompts.h"
 #include "tests/support/temp_data_dir.h"
 
@@ -35,6 +36,7 @@ struct Fixture {
     TempDataDir dir;
     EmulatedHidBus bus;
     ScriptedPrompts prompts;
+    ScriptedMailer mailer;
     TestMonitor monitor;
     std::unique_ptr<TForm1> form;
 
@@ -44,7 +46,7 @@ struct Fixture {
             bus.unplug();
         if (!catalog.isEmpty())
             dir.write(QStringLiteral("Step.ini"), catalog);
-        form = std::make_unique<TForm1>(bus, prompts, dir.path(), &monitor);
+        form = std::make_unique<TForm1>(bus, prompts, mailer, dir.path(), &monitor);
     }
     QLabel* label(const char* name) const { return form->findChild<QLabel*>(QString::fromLatin1(name)); }
     QWidget* widget(const char* name) const { return form->findChild<QWidget*>(QString::fromLatin1(name)); }
@@ -172,6 +174,7 @@ private slots:
 
         f.click("TodayLabel");
         f.click("SendLabel");
+        f.mailer.answer(true);
         QVERIFY(f.form->todayActive());
         QCOMPARE(Color(f.label("SendLabel")), QColor(Qt::black));
     }
@@ -343,8 +346,9 @@ private slots:
         EmulatedHidBus bus;
         bus.setRefuseOpen(true, QString(), HidOpenError(why));
         ScriptedPrompts prompts;
+        ScriptedMailer mailer;
         TestMonitor monitor;
-        TForm1 form(bus, prompts, dir.path(), &monitor);
+        TForm1 form(bus, prompts, mailer, dir.path(), &monitor);
         QSignalSpy ended(&form, &TForm1::programEnded);
         form.show();
         QVERIFY(ended.wait(2000));
@@ -372,9 +376,10 @@ private slots:
         TempDataDir dir;
         EmulatedHidBus bus;
         ScriptedPrompts prompts;
+        ScriptedMailer mailer;
         TestMonitor monitor;
         monitor.startOk = false;
-        TForm1 form(bus, prompts, dir.path(), &monitor);
+        TForm1 form(bus, prompts, mailer, dir.path(), &monitor);
         QCOMPARE(prompts.texts(), QStringList{QStringLiteral("Failed to Register Device Notifications")});
         QCOMPARE(prompts.shown().first().caption, QStringLiteral("Kinetrax V1.0"));
         QVERIFY(form.todayActive());

@@ -10,6 +10,7 @@
 #include "app/single_instance.h"
 #include "tests/support/builders.h"
 #include "tests/support/held_prompts.h"
+#include "tests/support/scripted_mailer.h"
 #include "tests/support/temp_data_dir.h"
 #include "today/figure_texts.h"
 
@@ -20,6 +21,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -42,6 +44,7 @@ struct Start {
     EmulatedHidBus bus;
     HeldPrompts held;
     ScriptedPrompts& prompts = held.script();
+    ScriptedMailer mailer;
     std::unique_ptr<TForm1> form1;
     std::unique_ptr<TForm2> form2;
     std::unique_ptr<TForm3> form3;
@@ -55,7 +58,7 @@ struct Start {
         bus.model()->setFaults(options.faults);
         if (!options.pedometer)
             bus.unplug();
-        form1 = std::make_unique<TForm1>(bus, held, dir.path(), nullptr);
+        form1 = std::make_unique<TForm1>(bus, held, mailer, dir.path(), nullptr);
         form1->link().setWaitScale(options.waitScale);
         form2 = std::make_unique<TForm2>(form1->state(), form1->link(), held);
         form2->setSyncDelayMs(0);
@@ -158,6 +161,41 @@ private slots:
         QVERIFY(QFile::exists(dir.filePath(QStringLiteral("Bob.bin"))));
         QCOMPARE(s.text("StepEdit"), FormatThousands(s.bus.model()->history().days[0].Steps));
         QVERIFY(s.form1->isVisible());
+    }
+
+    // SEND right after the start mails what the download merged: every day of the activity file, one
+    // line each in date order, in the unit the pedometer counts in.
+    void sendAfterTheStartMailsTheDownloadedDays()
+    {
+        TempDataDir dir;
+        QVERIFY(SaveUserList(dir.filePath(QStringLiteral("Kinetrax.dat")), {MetricClient(QStringLiteral("Bob"))}));
+        Start s(dir);
+        s.whenSettingsShown([&] {
+            s.form2->HighlightRow(1);
+            s.form2->OKBtnClick();
+        });
+        QVERIFY(s.runUntilSettled());
+        s.form1->SendBtnClick();
+        QCOMPARE(s.mailer.sent().size(), 1);
+        QCOMPARE(s.mailer.sent().first().AttachmentPath, dir.filePath(QStringLiteral("Bob.csv")));
+
+        DayRecordList days = DayRecordsFromBytes(dir.read(QStringLiteral("Bob.bin")));
+        QVERIFY(days.size() >= 8);
+        std::sort(days.begin(), days.end(), [](const TBINFile& a, const TBINFile& b) { return a.Date < b.Date; });
+        const QList<QByteArray> lines = dir.read(QStringLiteral("Bob.csv")).split('\n');
+        QCOMPARE(lines.size(), qsizetype(days.size()) + 2);
+        QCOMPARE(lines.first(), QByteArray("Date,Steps,Target Step,Distance(km),Calories(kcal),Walking Time(min)\r"));
+        QCOMPARE(lines.last(), QByteArray());
+        for (std::size_t k = 0; k < days.size(); ++k) {
+            const QList<QByteArray> fields = lines[qsizetype(k) + 1].split(',');
+            QCOMPARE(fields.size(), 7);
+            QCOMPARE(fields[0].toUInt(), days[k].Date);
+            QCOMPARE(fields[1].toUInt(), days[k].Steps);
+            QCOMPARE(fields[5].toUInt(), days[k].WalkingTime);
+            QCOMPARE(fields[6], QByteArray("\r"));
+        }
+        s.mailer.answer(true);
+        QVERIFY(s.form1->todayActive());
     }
 
     void closingTheSelectionWithoutProfilesEndsTheProgram()
