@@ -15,6 +15,17 @@ QString withSeparator(const QString& dir)
 
 } // namespace
 
+QString ApplicationId()
+{
+    return QStringLiteral(KX_APP_ID);
+}
+
+bool IsInstalledLayout(const QString& executableDir)
+{
+    const QString entry = QStringLiteral("/../share/applications/") + ApplicationId() + QStringLiteral(".desktop");
+    return QFileInfo::exists(executableDir + entry);
+}
+
 QString ResolveDataDir(const QString& envValue, const QString& executableDir)
 {
     if (!envValue.isEmpty()) {
@@ -22,7 +33,7 @@ QString ResolveDataDir(const QString& envValue, const QString& executableDir)
         return withSeparator(envValue);
     }
     const QFileInfo exe(executableDir);
-    if (exe.isDir() && exe.isWritable())
+    if (exe.isDir() && exe.isWritable() && !IsInstalledLayout(executableDir))
         return withSeparator(executableDir);
     const QString appData = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(appData);

@@ -9,6 +9,7 @@ packages=(
   umockdev libumockdev-dev
   fonts-dejavu-core
   xdg-utils
+  desktop-file-utils appstream lintian dpkg-dev file
 )
 
 missing=()

@@ -107,6 +107,20 @@ private slots:
         qunsetenv("KINETRAX_DATA_DIR");
     }
 
+    // A writable installed prefix (a user's ~/.local, a test's temporary prefix) is still not
+    // portable use: the data goes to the per-user directory.
+    void dataDirOfAnInstalledProgramIsThePerUserOne()
+    {
+        TempDataDir prefix, home;
+        QVERIFY(QDir().mkpath(prefix.filePath("bin")) && QDir().mkpath(prefix.filePath("share/applications")));
+        QVERIFY(!IsInstalledLayout(prefix.filePath("bin")));
+        QVERIFY(prefix.write("share/applications/" + ApplicationId() + ".desktop", "[Desktop Entry]\n"));
+        QVERIFY(IsInstalledLayout(prefix.filePath("bin")));
+        qputenv("XDG_DATA_HOME", home.path().toUtf8());
+        const QString chosen = ResolveDataDir(QString(), prefix.filePath("bin"));
+        QVERIFY2(chosen.startsWith(home.path()), qPrintable(chosen));
+    }
+
     void dataDirFallsBackWhenExecutableDirIsUnusable()
     {
         TempDataDir home;
