@@ -8,8 +8,7 @@
 #include "state/app_state.h"
 #include "store/activity_file.h"
 #include "tests/support/builders.h"
-#include "tests/support/scripted_prompts.h"
-#include "tests/support/temp_data_dir.h"
+#include "tests/support/profile_rig.h"
 
 #include <QFile>
 #include <QTest>
@@ -20,40 +19,19 @@
 class TestProfileSession : public QObject {
     Q_OBJECT
 
-    struct Rig {
-        TempDataDir dir;
-        AppState state;
-        ScriptedPrompts prompts;
-        std::shared_ptr<PedometerModel> model = std::make_shared<PedometerModel>();
-        EmulatedHidBus bus{model};
-        std::unique_ptr<DeviceLink> link;
+    struct Rig : ProfileRig {
         std::unique_ptr<ProfileSession> session;
 
-        explicit Rig(const QStringList& listLines)
+        explicit Rig(const QStringList& listLines) : ProfileRig(listLines, true, 0.05)
         {
-            state.Catalog = DefaultCatalog();
-            state.ExeDir = dir.path();
-            state.UserListPath = dir.filePath("Kinetrax.dat");
-            QByteArray bytes = "SoftName:Kinetrax\r\n[Client]\r\n" + QByteArray::number(listLines.size()) + "\r\n";
-            for (const QString& l : listLines)
-                bytes += l.toUtf8() + "\r\n";
-            dir.write("Kinetrax.dat", bytes);
             // A metric pedometer with a week of activity: what a wrong unit flag would wipe.
             model->setHistory(GenerateHistory(5, true, 70, 65));
-            link = std::make_unique<DeviceLink>(bus, prompts, state.Catalog);
-            link->setWaitScale(0.05);
             link->ConnectPedometer();
             session = std::make_unique<ProfileSession>(state, *link, prompts);
             session->setSyncDelayMs(0);
             session->setTodaySource([] { return QDate(2010, 7, 4); });
         }
 
-        void setFaults(void (*change)(PedometerFaults&))
-        {
-            PedometerFaults f;
-            change(f);
-            model->setFaults(f);
-        }
         int questions() const
         {
             int n = 0;

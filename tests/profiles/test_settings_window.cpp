@@ -6,8 +6,7 @@
 #include "emulator/emulated_hid_bus.h"
 #include "profiles/user_list.h"
 #include "store/activity_file.h"
-#include "tests/support/scripted_prompts.h"
-#include "tests/support/temp_data_dir.h"
+#include "tests/support/profile_rig.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -29,29 +28,12 @@ const QTime ClockNow(14, 37);
 class TestSettingsWindow : public QObject {
     Q_OBJECT
 
-    struct Rig {
-        TempDataDir dir;
-        AppState state;
-        ScriptedPrompts prompts;
-        std::shared_ptr<PedometerModel> model = std::make_shared<PedometerModel>();
-        EmulatedHidBus bus{model};
-        std::unique_ptr<DeviceLink> link;
+    struct Rig : ProfileRig {
         std::unique_ptr<TForm2> window;
 
         // listLines: profile lines of Kinetrax.dat; none writes no file.
-        explicit Rig(const QStringList& listLines = {}, bool writeList = false)
+        explicit Rig(const QStringList& listLines = {}, bool writeList = false) : ProfileRig(listLines, writeList)
         {
-            state.Catalog = DefaultCatalog();
-            state.ExeDir = dir.path();
-            state.UserListPath = dir.filePath("Kinetrax.dat");
-            if (writeList || !listLines.isEmpty()) {
-                QByteArray bytes = "SoftName:Kinetrax\r\n[Client]\r\n" + QByteArray::number(listLines.size()) + "\r\n";
-                for (const QString& l : listLines)
-                    bytes += l.toUtf8() + "\r\n";
-                dir.write("Kinetrax.dat", bytes);
-            }
-            link = std::make_unique<DeviceLink>(bus, prompts, state.Catalog);
-            link->setWaitScale(0.1);
             link->setClock([] { return ClockNow; });
             link->ConnectPedometer();
         }
