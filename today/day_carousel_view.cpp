@@ -4,6 +4,7 @@
 #include "today/day_panel_widget.h"
 #include "today/today_view.h"
 
+#include <QRect>
 #include <QTimer>
 #include <QWidget>
 
@@ -101,6 +102,14 @@ void DayCarouselView::panelClicked(int panel)
     const std::optional<CarouselMoveStart> start = model_.Click(panel, heights);
     if (!start)
         return;
+    // Everything a move changes lies within the rectangles of the homes and of the paths' ends.
+    wheelArea_ = QRect();
+    for (int k = 0; k < CarouselSlots; ++k) {
+        const QSize size = panels_[model_.slotTable()[k]]->size();
+        const CarouselPath& path = model_.paths()[k];
+        wheelArea_ |= QRect(model_.homes()[k], size) | QRect(path.from(), size) | QRect(path.End, size);
+    }
+    wheelArea_ &= window_->rect();
     startMove(*start);
     timer_->start();
     disarm();
@@ -128,7 +137,6 @@ void DayCarouselView::Timer1Timer()
             panels_[id]->move(*tick.Placed[id]);
     }
     if (tick.MoveDone) {
-        timer_->stop();
         const CarouselMoveEnd end = model_.FinishMove();
         syncSlotTable();
         applyStacking();
@@ -137,16 +145,21 @@ void DayCarouselView::Timer1Timer()
             slotTable_[k]->setVisible(shown_);
         }
         dayOffset_ += end.DayOffsetChange;
+        // The next move keeps the timer running: stopping and starting it again would shift the
+        // 20 ms schedule by the time this tick took.
         if (end.Next) {
             startMove(*end.Next);
-            timer_->start();
         } else {
+            timer_->stop();
             slotTable_[SpareSlot]->hide();
             arm();
             emit rotationFinished();
+            // TODAY changed too.
+            window_->repaint();
+            return;
         }
     }
-    window_->repaint();
+    window_->repaint(wheelArea_);
 }
 
 void DayCarouselView::applyStacking()

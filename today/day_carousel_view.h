@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QObject>
+#include <QRect>
 
 #include <array>
 #include <functional>
@@ -58,6 +59,7 @@ private:
     QWidget* window_;
     DayCarousel model_;
     QTimer* timer_;
+    QRect wheelArea_; // of the window, repainted after every tick of a turn
     bool armed_ = false;
     bool shown_ = true;
 };
