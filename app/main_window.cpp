@@ -14,6 +14,7 @@
 #include "platform/window_placement.h"
 #include "store/activity_file.h"
 #include "today/date_texts.h"
+#include "today/day_carousel_view.h"
 #include "today/today_view.h"
 
 #include "ui_main_window.h"
@@ -91,6 +92,7 @@ TForm1::TForm1(HidBus& bus, Prompts& prompts, Mailer& mailer, const QString& dat
 
     slots_ = {ui->PanelOne, ui->PanelTwo, ui->PanelThree, ui->PanelFour, ui->PanelFive, ui->PanelSix,
               ui->PanelSeven, ui->PanelBack};
+    InitDayCarousel();
     // The link reports through the catalog, so it exists (unconnected) even when the catalog fails.
     link_ = std::make_unique<DeviceLink>(bus, prompts_, state_.Catalog, this);
 
@@ -259,10 +261,22 @@ bool TForm1::todayActive() const
     return TextColor(ui->TodayLabel) == White;
 }
 
+void TForm1::InitDayCarousel()
+{
+    carousel_ = new DayCarouselView(
+        {ui->PanelOne, ui->PanelTwo, ui->PanelThree, ui->PanelFour, ui->PanelFive, ui->PanelSix, ui->PanelSeven,
+         ui->PanelBack},
+        slots_, state_.DayOffset, [this] { return today(); },
+        [this](const QDate& date) {
+            return ComputeDayPanelTexts(state_.DayRecords, dayRecordsLoaded_, date, state_.Catalog);
+        },
+        this);
+    connect(carousel_, &DayCarouselView::rotationFinished, this, &TForm1::RefreshTodayView);
+}
+
 void TForm1::setSlotPanelsVisible(bool visible)
 {
-    for (int k = 0; k < DayPanelSlots; ++k)
-        slots_[k]->setVisible(visible);
+    carousel_->setShown(visible);
 }
 
 void TForm1::setRecordTabsVisible(bool visible)
@@ -363,6 +377,7 @@ void TForm1::ShowTodayFigures()
     if (hasUsableCurrentUser())
         loaded = LoadDayRecords(path, state_.DayRecords, state_.Catalog, prompts_);
     const QDate selected = SelectedDate(today(), state_.DayOffset);
+    dayRecordsLoaded_ = loaded;
     const TodayTexts texts = ComputeTodayTexts(state_.DayRecords, loaded, state_.DownloadBlock, selected,
                                                state_.DeviceMetric, state_.Catalog);
     std::array<QWidget*, DayPanelSlots> shown{};

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 
+class DayCarouselView;
 class DeviceLink;
 class HidBus;
 class HidChangeMonitor;
@@ -99,6 +100,8 @@ private:
     // A user is current whose name names a file inside the data directory.
     bool hasUsableCurrentUser() const;
     void highlightSection(QLabel* active);
+    // The wheel of day panels: home positions, Timer1 and the clicks, on the start-up slot table.
+    void InitDayCarousel();
     void setSlotPanelsVisible(bool visible);
     void setRecordTabsVisible(bool visible);
     void bindClicks();
@@ -113,6 +116,8 @@ private:
     std::unique_ptr<DeviceLink> link_;
     QString startupError_;
     std::array<QWidget*, 8> slots_{};
+    DayCarouselView* carousel_ = nullptr;
+    bool dayRecordsLoaded_ = false; // DayRecords hold the current user's file as last read
     std::function<QDate()> today_;
     TForm2* settings_ = nullptr;
     TForm3* loading_ = nullptr;

@@ -15,9 +15,11 @@
 #include "profiles/user_list.h"
 #include "store/activity_file.h"
 #include "today/date_texts.h"
+#include "today/day_carousel_view.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -39,6 +41,17 @@ bool Save(QWidget* window, const QString& dir, const char* name)
     }
     std::printf("%s\n", qPrintable(path));
     return true;
+}
+
+// A left click as the mouse gives it, at a point of the widget.
+void Click(QWidget* widget, const QPoint& at)
+{
+    const QPointF local(at);
+    const QPointF global(widget->mapToGlobal(at));
+    QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &press);
+    QCoreApplication::sendEvent(widget, &release);
 }
 
 // The pedometer's eight days added to the demo history, as a download would.
@@ -117,6 +130,17 @@ int main(int argc, char* argv[])
     form1.setUserCaption(state.CurrentUser);
     form1.DisplayBtnClick();
     bool ok = Save(&form1, outDir, "main_today.png");
+
+    // The wheel halfway through the first of three moves down, after a click on the top panel.
+    if (auto* wheel = form1.findChild<DayCarouselView*>()) {
+        Click(form1.slotTable()[0], QPoint(64, 88));
+        for (int tick = 0; tick < 5; ++tick)
+            wheel->Timer1Timer();
+        ok = Save(&form1, outDir, "main_wheel.png") && ok;
+        while (wheel->turning())
+            wheel->Timer1Timer();
+        form1.DisplayBtnClick();
+    }
 
     form2.ShowListOnly();
     form2.HighlightRow(1);

@@ -3,8 +3,9 @@
 #include <QString>
 #include <QWidget>
 
-// A picture of the forms' artwork, drawn from its SVG at paint time so that it stays sharp at any
-// device pixel ratio. An empty artwork draws nothing (a click area of its own).
+// A picture of the forms' artwork, rendered from its SVG at the widget's size and device pixel ratio,
+// so that it stays sharp at any ratio, and kept in the pixmap cache, so that a repaint only copies
+// it. An empty artwork draws nothing (a click area of its own).
 class ArtworkWidget : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QString artwork READ artwork WRITE setArtwork)

@@ -12,6 +12,25 @@ QString DeviceTotalText(const MemoryImage& downloadBlock)
     return FormatThousands(DeviceStepTotal(downloadBlock));
 }
 
+DayPanelTexts ComputeDayPanelTexts(const DayRecordList& records, bool recordsLoaded, const QDate& date,
+                                   const TSoftInfo& catalog)
+{
+    DayPanelTexts p;
+    p.Date = date;
+    const DisplayDate d = SplitDisplayDate(date, catalog);
+    p.MonthYear = d.monthYearText();
+    p.Day = QString::number(d.Day);
+    p.StepUnit = QLatin1Char(' ') + catalog.TodayPanel[0];
+    const TBINFile* r = nullptr;
+    if (recordsLoaded) {
+        if (const auto at = FindDayRecord(records, DateKey(date)))
+            r = &records[*at];
+    }
+    p.Steps = FormatThousands(r ? r->Steps : 0u);
+    p.Percent = r ? TargetPercentText(r->Steps, r->TargetSteps) : QStringLiteral("0%");
+    return p;
+}
+
 TodayTexts ComputeTodayTexts(const DayRecordList& records, bool recordsLoaded, const MemoryImage& downloadBlock,
                              const QDate& selected, bool metric, const TSoftInfo& catalog)
 {
@@ -38,21 +57,8 @@ TodayTexts ComputeTodayTexts(const DayRecordList& records, bool recordsLoaded, c
     t.ModerateTime = MinutesText(r.CardioTime, catalog);
     t.TotalSteps = recordsLoaded ? DeviceTotalText(downloadBlock) : QStringLiteral("0");
 
-    for (int k = 0; k < DayPanelSlots; ++k) {
-        DayPanelTexts& p = t.Slots[k];
-        p.Date = SlotDate(selected, k);
-        const DisplayDate d = SplitDisplayDate(p.Date, catalog);
-        p.MonthYear = d.monthYearText();
-        p.Day = QString::number(d.Day);
-        p.StepUnit = QLatin1Char(' ') + catalog.TodayPanel[0];
-        const TBINFile* pr = nullptr;
-        if (recordsLoaded) {
-            if (const auto at = FindDayRecord(records, DateKey(p.Date)))
-                pr = &records[*at];
-        }
-        p.Steps = FormatThousands(pr ? pr->Steps : 0u);
-        p.Percent = pr ? TargetPercentText(pr->Steps, pr->TargetSteps) : QStringLiteral("0%");
-    }
+    for (int k = 0; k < DayPanelSlots; ++k)
+        t.Slots[k] = ComputeDayPanelTexts(records, recordsLoaded, SlotDate(selected, k), catalog);
     return t;
 }
 

@@ -47,6 +47,11 @@ struct TodayTexts {
 // The date of slot k (0-6) around the selected date.
 QDate SlotDate(const QDate& selected, int slot);
 
+// The texts of the day panel that shows date: zeros without a record (or when the records could not be
+// loaded), the first record of the date otherwise. The spare panel of the wheel uses them too.
+DayPanelTexts ComputeDayPanelTexts(const DayRecordList& records, bool recordsLoaded, const QDate& date,
+                                   const TSoftInfo& catalog);
+
 // The TODAY figures for the selected date from the user's records (first record of a date wins) and the
 // pedometer's memory image. recordsLoaded false (activity file missing or damaged) gives zeros
 // everywhere, the device total included; the date texts are filled either way.
