@@ -17,6 +17,7 @@ class HidBus;
 class HidChangeMonitor;
 class Prompts;
 class QLabel;
+class RecordView;
 class TForm2;
 class TForm3;
 namespace Ui {
@@ -55,6 +56,10 @@ public:
     void SendBtnClick();
     // TODAY is the active section exactly while TodayLabel's text is white.
     bool todayActive() const;
+
+    // RECORD: reloads the current user's records into the charts and totals.
+    void LoadUserRecord();
+    RecordView& recordView() { return *record_; }
 
     // Redraws the TODAY view for today + the day offset, reloading the current user's records.
     void RefreshTodayView();
@@ -102,6 +107,7 @@ private:
     Prompts& prompts_;
     HidChangeMonitor* monitor_ = nullptr;
     std::unique_ptr<DeviceLink> link_;
+    std::unique_ptr<RecordView> record_;
     QString startupError_;
     std::array<QWidget*, 8> slots_{};
     std::function<QDate()> today_;

@@ -5,6 +5,7 @@
 #include "forms/artwork_widget.h"
 #include "app/demo_data.h"
 #include "app/main_window.h"
+#include "charts/record_view.h"
 #include "device/device_link.h"
 #include "emulator/emulated_hid_bus.h"
 #include "loading/loading_window.h"
@@ -124,6 +125,17 @@ int main(int argc, char* argv[])
     form1.setUserCaption(state.CurrentUser);
     form1.DisplayBtnClick();
     bool ok = Save(&form1, outDir, "main_today.png");
+
+    form1.BarChartBtnClick();
+    ok = Save(&form1, outDir, "record_steps_daily.png") && ok;
+    RecordView& record = form1.recordView();
+    record.DistanceHeadImage1Click();
+    record.WeeklyBtnClick();
+    ok = Save(&form1, outDir, "record_distance_weekly.png") && ok;
+    record.StepsHeadImage1Click();
+    record.YearlyBtnClick();
+    ok = Save(&form1, outDir, "record_steps_yearly.png") && ok;
+    form1.DisplayBtnClick();
 
     form2.CentreOnScreen();
     if (QWidget* editor = form2.findChild<QWidget*>(QStringLiteral("UserPanel2")))

@@ -1,0 +1,286 @@
+#include "charts/record_chart_view.h"
+
+#include "charts/chart_texts.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QCategoryAxis>
+#include <QChart>
+#include <QCursor>
+#include <QLineSeries>
+#include <QPainter>
+#include <QSvgRenderer>
+#include <QToolTip>
+
+namespace {
+
+const QColor Background(56, 56, 57);
+const QColor BarColour(102, 122, 179);
+const QColor AxisLine(56, 52, 49);
+const QColor GridColour(84, 84, 88);
+const QColor Silver(192, 192, 192);
+
+// The plot inside the 900 x 409 chart: room on the left for the value labels and the caption above
+// them, below for the bar labels and the dots.
+constexpr int PlotLeft = 84;
+constexpr int PlotTop = 42;
+constexpr int PlotRight = 22;
+constexpr int PlotBottom = 74;
+constexpr double BarWidth = 0.6; // of a category
+constexpr int LabelPixels = 11;
+constexpr int CaptionPixels = 12;
+
+const char* const SeriesNames[MeasureCount] = {"StepsSeries",     "DistanceSeries",      "CaloriesSeries",
+                                               "StepTimeSeries",  "ModerateStepsSeries", "ModerateTimeSeries"};
+
+QFont PixelFont(int px)
+{
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(px);
+    return font;
+}
+
+void DrawTextAt(QPainter& painter, const QPoint& topLeft, const QString& text)
+{
+    const QRect box(topLeft, QSize(painter.fontMetrics().horizontalAdvance(text) + 1, painter.fontMetrics().height()));
+    painter.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+}
+
+} // namespace
+
+RecordChartView::RecordChartView(QWidget* parent)
+    : QChartView(parent)
+{
+    auto* chart = new QChart();
+    chart->legend()->hide();
+    chart->setBackgroundVisible(false);
+    chart->setPlotAreaBackgroundVisible(false);
+    chart->setDropShadowEnabled(false);
+    chart->setAnimationOptions(QChart::NoAnimation);
+    chart->setMargins(QMargins());
+    chart->setBackgroundRoundness(0);
+
+    bars_ = new QBarSeries(chart);
+    set_ = new QBarSet(QString(), bars_);
+    set_->setColor(BarColour);
+    set_->setPen(Qt::NoPen);
+    bars_->append(set_);
+    bars_->setBarWidth(BarWidth);
+    bars_->setLabelsVisible(false);
+    chart->addSeries(bars_);
+
+    categoryAxis_ = new QBarCategoryAxis(chart);
+    categoryAxis_->setLineVisible(false);
+    categoryAxis_->setGridLineVisible(false); // drawn at every n-th label by drawBackground
+    // The bar labels are drawn with the overlays, where they can sit between axis and dots.
+    categoryAxis_->setLabelsVisible(false);
+    // Labels written by us at their values: the chart's own number formats group no thousands.
+    valueAxis_ = new QCategoryAxis(chart);
+    valueAxis_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    valueAxis_->setStartValue(0);
+    valueAxis_->setLinePenColor(AxisLine);
+    valueAxis_->setGridLineColor(GridColour);
+    valueAxis_->setLabelsColor(Qt::white);
+    valueAxis_->setLabelsFont(PixelFont(11));
+    valueAxis_->setMinorTickCount(0);
+    chart->addAxis(categoryAxis_, Qt::AlignBottom);
+    chart->addAxis(valueAxis_, Qt::AlignLeft);
+    bars_->attachAxis(categoryAxis_);
+    bars_->attachAxis(valueAxis_);
+
+    setChart(chart);
+    setRenderHint(QPainter::Antialiasing);
+    setBackgroundBrush(Background);
+    setFrameShape(QFrame::NoFrame);
+    setRubberBand(QChartView::NoRubberBand);
+    placePlotArea();
+    setAxisMaximum(684); // the form's, until the first period is shown
+
+    connect(bars_, &QBarSeries::hovered, this, [this](bool over, int bar, QBarSet*) {
+        const QString text = over ? barToolTip(bar) : QString();
+        if (text.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(QCursor::pos(), text, this);
+    });
+}
+
+RecordChartView::~RecordChartView() = default;
+
+void RecordChartView::setMeasure(Measure measure)
+{
+    if (measure < 0 || measure >= MeasureCount)
+        return;
+    measure_ = measure;
+    bars_->setObjectName(QString::fromLatin1(SeriesNames[measure]));
+    setAxisMaximum(valueAxis_->max());
+    if (measure == MeasureSteps && !targetLine_) {
+        targetLine_ = new QLineSeries(chart());
+        targetLine_->setObjectName(QStringLiteral("Series1"));
+        targetLine_->setColor(Silver);
+        targetLine_->setPointsVisible(false);
+        chart()->addSeries(targetLine_);
+        targetLine_->attachAxis(categoryAxis_);
+        targetLine_->attachAxis(valueAxis_);
+        targetLine_->setVisible(false); // active in the daily view only
+    }
+}
+
+void RecordChartView::setOverlayArtwork(const QString& dot, const QString& axisBar)
+{
+    dotArtwork_ = dot;
+    axisBarArtwork_ = axisBar;
+    dot_ = QPixmap();
+    axisBar_ = QPixmap();
+    update();
+}
+
+void RecordChartView::setAxisCaption(const QString& caption)
+{
+    axisCaption_ = caption;
+    viewport()->update();
+}
+
+void RecordChartView::setTargetWord(const QString& word)
+{
+    targetWord_ = word;
+    viewport()->update();
+}
+
+void RecordChartView::setTargetWordShown(bool shown)
+{
+    targetWordShown_ = shown;
+    viewport()->update();
+}
+
+void RecordChartView::showPeriod(const PeriodView& view, bool targetLineActive)
+{
+    const std::vector<double>& values = view.Values[measure_];
+    set_->remove(0, set_->count());
+    set_->append(QList<qreal>(values.begin(), values.end()));
+    categoryAxis_->setCategories(view.Labels);
+    labels_ = view.Labels;
+    setAxisMaximum(view.AxisMaximum[measure_]);
+    barCount_ = static_cast<int>(values.size());
+    gridSpacing_ = view.GridSpacing;
+
+    if (targetLine_) {
+        if (targetLineActive) {
+            targetLine_->clear();
+            if (view.HasTargetLine)
+                targetLine_->replace(QList<QPointF>{view.TargetLineStart, view.TargetLineEnd});
+        }
+        targetLine_->setVisible(targetLineActive);
+    }
+    viewport()->update();
+}
+
+void RecordChartView::setAxisMaximum(double maximum)
+{
+    for (const QString& label : valueAxis_->categoriesLabels())
+        valueAxis_->remove(label);
+    valueAxis_->setRange(0, maximum);
+    double smallest = 1;
+    for (int i = 0; i < AxisDecimals(measure_); ++i)
+        smallest /= 10;
+    for (double tick : ValueAxisTicks(maximum, smallest))
+        valueAxis_->append(AxisValueText(measure_, tick), tick);
+}
+
+QRectF RecordChartView::plotRect() const
+{
+    return viewportTransform().mapRect(chart()->mapRectToScene(chart()->plotArea()));
+}
+
+ChartOverlay RecordChartView::currentOverlay() const
+{
+    OverlayInput in;
+    in.Chart = measure_;
+    in.hasDayTarget = targetWordShown_;
+    in.Plot = plotRect();
+    in.Bars = CategoryBarSlots(in.Plot, barCount_, bars_->barWidth());
+    if (targetLine_ && targetLine_->count() > 0) {
+        const QPointF inChart = chart()->mapToPosition(targetLine_->at(0), targetLine_);
+        in.TargetLineY = viewportTransform().map(chart()->mapToScene(inChart)).y();
+    }
+    const QPixmap dot = picture(dotArtwork_);
+    if (!dot.isNull())
+        in.DotSize = (dot.deviceIndependentSize()).toSize();
+    const QFontMetrics metrics(PixelFont(LabelPixels));
+    for (const QString& label : labels_)
+        in.LabelWidths.push_back(metrics.horizontalAdvance(label));
+    return ComputeChartOverlay(in);
+}
+
+QPixmap RecordChartView::picture(const QString& resource) const
+{
+    QPixmap& cached = resource == dotArtwork_ ? dot_ : axisBar_;
+    const qreal ratio = devicePixelRatioF();
+    if (resource.isEmpty() || (!cached.isNull() && cached.devicePixelRatio() == ratio))
+        return cached;
+    QSvgRenderer renderer(resource);
+    if (!renderer.isValid())
+        return cached = QPixmap();
+    const QSize size = renderer.defaultSize();
+    QPixmap pixmap(size * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    renderer.render(&painter, QRectF(QPointF(), QSizeF(size)));
+    return cached = pixmap;
+}
+
+void RecordChartView::placePlotArea()
+{
+    chart()->setPlotArea(QRectF(PlotLeft, PlotTop, std::max(1, width() - PlotLeft - PlotRight),
+                                std::max(1, height() - PlotTop - PlotBottom)));
+}
+
+void RecordChartView::resizeEvent(QResizeEvent* event)
+{
+    QChartView::resizeEvent(event);
+    placePlotArea();
+}
+
+void RecordChartView::drawBackground(QPainter* painter, const QRectF& rect)
+{
+    QChartView::drawBackground(painter, rect);
+    // Behind the bars: the vertical grid at every n-th bar label.
+    const QRectF plot = chart()->mapRectToScene(chart()->plotArea());
+    painter->save();
+    painter->setPen(QPen(GridColour, 1));
+    for (int x : GridLineXs(plot, barCount_, gridSpacing_))
+        painter->drawLine(QPointF(x + 0.5, plot.top()), QPointF(x + 0.5, plot.bottom()));
+    painter->restore();
+}
+
+void RecordChartView::paintEvent(QPaintEvent* event)
+{
+    QChartView::paintEvent(event);
+    QPainter painter(viewport());
+    AfterDraw(painter);
+}
+
+void RecordChartView::AfterDraw(QPainter& painter)
+{
+    const ChartOverlay overlay = currentOverlay();
+    const QPixmap dot = picture(dotArtwork_);
+    if (!dot.isNull()) {
+        for (const QPoint& at : overlay.Dots)
+            painter.drawPixmap(at, dot);
+    }
+    const QPixmap axisBar = picture(axisBarArtwork_);
+    if (!axisBar.isNull())
+        painter.drawPixmap(overlay.AxisBar, axisBar);
+    painter.setPen(Qt::white);
+    painter.setFont(PixelFont(LabelPixels));
+    for (const BarLabelSpot& spot : overlay.Labels)
+        DrawTextAt(painter, spot.TopLeft, labels_.value(spot.Bar));
+    painter.setFont(PixelFont(CaptionPixels));
+    if (overlay.TargetWord)
+        DrawTextAt(painter, *overlay.TargetWord, targetWord_);
+    DrawTextAt(painter, overlay.AxisCaption, axisCaption_);
+    lastOverlay_ = overlay;
+    ++paintCount_;
+}
