@@ -2,7 +2,6 @@
 
 #include "charts/chart_texts.h"
 
-#include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
 #include <QCategoryAxis>
@@ -12,6 +11,9 @@
 #include <QPainter>
 #include <QSvgRenderer>
 #include <QToolTip>
+#include <QValueAxis>
+
+#include <algorithm>
 
 namespace {
 
@@ -70,11 +72,12 @@ RecordChartView::RecordChartView(QWidget* parent)
     bars_->setLabelsVisible(false);
     chart->addSeries(bars_);
 
-    categoryAxis_ = new QBarCategoryAxis(chart);
-    categoryAxis_->setLineVisible(false);
-    categoryAxis_->setGridLineVisible(false); // drawn at every n-th label by drawBackground
-    // The bar labels are drawn with the overlays, where they can sit between axis and dots.
-    categoryAxis_->setLabelsVisible(false);
+    // Bar i stands at x = i. The axis itself draws nothing: the bar labels are drawn with the overlays,
+    // where they sit between axis and dots, and the grid at every n-th label by drawBackground. (A
+    // category axis would lay out a text item per bar on every change, which costs a frame.)
+    barAxis_ = new QValueAxis(chart);
+    barAxis_->setVisible(false);
+    barAxis_->setRange(-0.5, 0.5);
     // Labels written by us at their values: the chart's own number formats group no thousands.
     valueAxis_ = new QCategoryAxis(chart);
     valueAxis_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
@@ -84,9 +87,9 @@ RecordChartView::RecordChartView(QWidget* parent)
     valueAxis_->setLabelsColor(Qt::white);
     valueAxis_->setLabelsFont(PixelFont(11));
     valueAxis_->setMinorTickCount(0);
-    chart->addAxis(categoryAxis_, Qt::AlignBottom);
+    chart->addAxis(barAxis_, Qt::AlignBottom);
     chart->addAxis(valueAxis_, Qt::AlignLeft);
-    bars_->attachAxis(categoryAxis_);
+    bars_->attachAxis(barAxis_);
     bars_->attachAxis(valueAxis_);
 
     setChart(chart);
@@ -121,7 +124,7 @@ void RecordChartView::setMeasure(Measure measure)
         targetLine_->setColor(Silver);
         targetLine_->setPointsVisible(false);
         chart()->addSeries(targetLine_);
-        targetLine_->attachAxis(categoryAxis_);
+        targetLine_->attachAxis(barAxis_);
         targetLine_->attachAxis(valueAxis_);
         targetLine_->setVisible(false); // active in the daily view only
     }
@@ -157,11 +160,21 @@ void RecordChartView::setTargetWordShown(bool shown)
 void RecordChartView::showPeriod(const PeriodView& view, bool targetLineActive)
 {
     const std::vector<double>& values = view.Values[measure_];
-    set_->remove(0, set_->count());
-    set_->append(QList<qreal>(values.begin(), values.end()));
-    categoryAxis_->setCategories(view.Labels);
+    // Bars are changed in place where they stay, which spares the chart rebuilding their items.
+    const int count = static_cast<int>(values.size());
+    const int kept = std::min(count, static_cast<int>(set_->count()));
+    if (set_->count() > count)
+        set_->remove(count, set_->count() - count);
+    for (int i = 0; i < kept; ++i) {
+        if (set_->at(i) != values[static_cast<std::size_t>(i)])
+            set_->replace(i, values[static_cast<std::size_t>(i)]);
+    }
+    if (count > kept)
+        set_->append(QList<qreal>(values.begin() + kept, values.end()));
     labels_ = view.Labels;
-    setAxisMaximum(view.AxisMaximum[measure_]);
+    barAxis_->setRange(-0.5, std::max(count, 1) - 0.5);
+    if (valueAxis_->max() != view.AxisMaximum[measure_])
+        setAxisMaximum(view.AxisMaximum[measure_]);
     barCount_ = static_cast<int>(values.size());
     gridSpacing_ = view.GridSpacing;
 

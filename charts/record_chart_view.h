@@ -9,13 +9,13 @@
 
 #include <functional>
 
-class QBarCategoryAxis;
 class QBarSeries;
 class QBarSet;
 class QCategoryAxis;
 class QLineSeries;
+class QValueAxis;
 
-// One RECORD chart: a bar series of one measure over a category axis of bar labels, with the fixed
+// One RECORD chart: a bar series of one measure, bar i at x = i under its label, with the fixed
 // look of the record panels, and, on the Steps chart, the target line. After every paint it draws
 // its overlays (the dots under the bars, the axis bar, the measure caption and, while shown, the
 // target word) where ComputeChartOverlay puts them. Keeps no program state: the RECORD view hands it
@@ -51,7 +51,8 @@ public:
     QLineSeries* targetLine() const { return targetLine_; }
     // The vertical axis, its labels placed at their values.
     QCategoryAxis* valueAxis() const { return valueAxis_; }
-    QBarCategoryAxis* categoryAxis() const { return categoryAxis_; }
+    // The bar labels, in bar order.
+    const QStringList& barLabels() const { return labels_; }
     int gridSpacing() const { return gridSpacing_; }
 
     // The overlay as it stands for the chart's present geometry: what the next paint draws.
@@ -78,7 +79,7 @@ private:
     QBarSet* set_ = nullptr;
     QLineSeries* targetLine_ = nullptr;
     QCategoryAxis* valueAxis_ = nullptr;
-    QBarCategoryAxis* categoryAxis_ = nullptr;
+    QValueAxis* barAxis_ = nullptr; // bar i at x = i
     int barCount_ = 0;
     QStringList labels_;
     int gridSpacing_ = 1;
