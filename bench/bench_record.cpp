@@ -119,7 +119,6 @@ int main(int argc, char** argv)
     QCoreApplication::processEvents();
     std::printf("%-22s %8.3f ms\n", "paint one chart", MedianMs(paintShown));
 
-    std::fprintf(stderr, "paints %d of %d\n", steps->paintCount(), paints);
     const bool ok = prompts.shown().isEmpty() && steps->paintCount() >= paints && record.shownView().barCount() == 53;
     if (!ok) {
         std::fprintf(stderr, "benchmark run failed\n");

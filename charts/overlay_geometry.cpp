@@ -40,6 +40,13 @@ std::vector<int> GridLineXs(const QRectF& plot, int count, int spacing)
     return xs;
 }
 
+int ValueY(const QRectF& plot, double value, double maximum)
+{
+    if (!(maximum > 0))
+        return Pixel(plot.bottom());
+    return Pixel(plot.bottom() - plot.height() * (value / maximum));
+}
+
 double ValueAxisStep(double maximum, double smallest)
 {
     if (!(maximum > 0) || !std::isfinite(maximum) || maximum / 8 <= smallest)
@@ -87,6 +94,8 @@ ChartOverlay ComputeChartOverlay(const OverlayInput& in)
         out.Labels.push_back({static_cast<int>(i), QPoint(left, axisY + 15)});
         lastRight = left + in.LabelWidths[i];
     }
+    for (double tick : in.ValueTicks)
+        out.ValueLabels.emplace_back(axisX - 6, ValueY(in.Plot, tick, in.AxisMaximum));
     out.AxisBar = QPoint(axisX, axisY);
     out.AxisCaption = QPoint(axisX - 30, Pixel(in.Plot.top()) - 18);
     if (in.Chart == MeasureSteps && in.hasDayTarget)

@@ -27,6 +27,10 @@ std::vector<BarSlot> CategoryBarSlots(const QRectF& plot, int count, double widt
 // after it. A spacing below 1 counts as 1.
 std::vector<int> GridLineXs(const QRectF& plot, int count, int spacing);
 
+// Pixel y of a value on a vertical axis from 0 at the plot's bottom to maximum at its top; the
+// bottom for a maximum that is not positive.
+int ValueY(const QRectF& plot, double value, double maximum);
+
 // Step between the labelled values of a vertical axis from 0 to maximum: 1, 2 or 5 times a power of
 // ten, the smallest that gives at most eight steps and is at least smallest (the labels' resolution,
 // so that no two labels read the same). smallest for a maximum that is not positive or not finite.
@@ -42,6 +46,8 @@ struct OverlayInput {
     double TargetLineY = 0;      // pixel y of the target line's first point; read only when the word is shown
     QSize DotSize{18, 18};       // the dot picture
     std::vector<int> LabelWidths; // drawn width of each bar's label, in bar order
+    double AxisMaximum = 1;       // of the vertical axis, whose minimum is 0
+    std::vector<double> ValueTicks; // the labelled values of the vertical axis
 };
 
 // A bar label that is drawn: which bar, and the top-left corner of its text.
@@ -56,10 +62,12 @@ struct ChartOverlay {
     QPoint AxisCaption;               // top-left corner of the measure caption above the vertical axis
     std::optional<QPoint> TargetWord; // top-left corner of the target word, when it is shown
     std::vector<BarLabelSpot> Labels; // in bar order; a label that would crowd the one before is left out
+    std::vector<QPoint> ValueLabels;  // per tick: the point the label's right edge centres on
 };
 
 // Dots 28 px below the axis, centred under their bars (both halves truncated); the bar labels
 // centred under their bars 15 px below the axis (the tick length), each drawn only when it starts at
-// least 3 px after the last one drawn ends; the axis bar at the axes' corner; the caption 30 px left of and 18 px above the plot's top-left corner; the target
+// least 3 px after the last one drawn ends; the value labels right-aligned 6 px left of the vertical
+// axis, centred on their values; the axis bar at the axes' corner; the caption 30 px left of and 18 px above the plot's top-left corner; the target
 // word 60 px left of the plot's right edge and 25 px above the target line.
 ChartOverlay ComputeChartOverlay(const OverlayInput& in);

@@ -4,7 +4,6 @@
 
 #include <QBarSeries>
 #include <QBarSet>
-#include <QCategoryAxis>
 #include <QChart>
 #include <QCursor>
 #include <QLineSeries>
@@ -78,15 +77,10 @@ RecordChartView::RecordChartView(QWidget* parent)
     barAxis_ = new QValueAxis(chart);
     barAxis_->setVisible(false);
     barAxis_->setRange(-0.5, 0.5);
-    // Labels written by us at their values: the chart's own number formats group no thousands.
-    valueAxis_ = new QCategoryAxis(chart);
-    valueAxis_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-    valueAxis_->setStartValue(0);
-    valueAxis_->setLinePenColor(AxisLine);
-    valueAxis_->setGridLineColor(GridColour);
-    valueAxis_->setLabelsColor(Qt::white);
-    valueAxis_->setLabelsFont(PixelFont(11));
-    valueAxis_->setMinorTickCount(0);
+    // The chart only maps values to pixels: both axes' lines, labels and grids are drawn by this view
+    // (a category axis rebuilt while its chart is hidden may keep a stale layout).
+    valueAxis_ = new QValueAxis(chart);
+    valueAxis_->setVisible(false);
     chart->addAxis(barAxis_, Qt::AlignBottom);
     chart->addAxis(valueAxis_, Qt::AlignLeft);
     bars_->attachAxis(barAxis_);
@@ -191,14 +185,11 @@ void RecordChartView::showPeriod(const PeriodView& view, bool targetLineActive)
 
 void RecordChartView::setAxisMaximum(double maximum)
 {
-    for (const QString& label : valueAxis_->categoriesLabels())
-        valueAxis_->remove(label);
     valueAxis_->setRange(0, maximum);
     double smallest = 1;
     for (int i = 0; i < AxisDecimals(measure_); ++i)
         smallest /= 10;
-    for (double tick : ValueAxisTicks(maximum, smallest))
-        valueAxis_->append(AxisValueText(measure_, tick), tick);
+    ticks_ = ValueAxisTicks(maximum, smallest);
 }
 
 QRectF RecordChartView::plotRect() const
@@ -223,6 +214,8 @@ ChartOverlay RecordChartView::currentOverlay() const
     const QFontMetrics metrics(PixelFont(LabelPixels));
     for (const QString& label : labels_)
         in.LabelWidths.push_back(metrics.horizontalAdvance(label));
+    in.AxisMaximum = valueAxis_->max();
+    in.ValueTicks = ticks_;
     return ComputeChartOverlay(in);
 }
 
@@ -259,12 +252,20 @@ void RecordChartView::resizeEvent(QResizeEvent* event)
 void RecordChartView::drawBackground(QPainter* painter, const QRectF& rect)
 {
     QChartView::drawBackground(painter, rect);
-    // Behind the bars: the vertical grid at every n-th bar label.
+    // Behind the bars: the grid at every labelled value and at every n-th bar label, and the
+    // vertical axis line.
     const QRectF plot = chart()->mapRectToScene(chart()->plotArea());
     painter->save();
+    painter->setRenderHint(QPainter::Antialiasing, false);
     painter->setPen(QPen(GridColour, 1));
+    for (double tick : ticks_) {
+        const int y = ValueY(plot, tick, valueAxis_->max());
+        painter->drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
+    }
     for (int x : GridLineXs(plot, barCount_, gridSpacing_))
-        painter->drawLine(QPointF(x + 0.5, plot.top()), QPointF(x + 0.5, plot.bottom()));
+        painter->drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+    painter->setPen(QPen(AxisLine, 1));
+    painter->drawLine(QPointF(plot.left(), plot.top()), QPointF(plot.left(), plot.bottom()));
     painter->restore();
 }
 
@@ -290,6 +291,12 @@ void RecordChartView::AfterDraw(QPainter& painter)
     painter.setFont(PixelFont(LabelPixels));
     for (const BarLabelSpot& spot : overlay.Labels)
         DrawTextAt(painter, spot.TopLeft, labels_.value(spot.Bar));
+    const int lineHeight = painter.fontMetrics().height();
+    for (std::size_t i = 0; i < overlay.ValueLabels.size() && i < ticks_.size(); ++i) {
+        const QPoint at = overlay.ValueLabels[i];
+        painter.drawText(QRect(0, at.y() - lineHeight / 2, at.x(), lineHeight), Qt::AlignRight | Qt::AlignVCenter,
+                         AxisValueText(measure_, ticks_[i]));
+    }
     painter.setFont(PixelFont(CaptionPixels));
     if (overlay.TargetWord)
         DrawTextAt(painter, *overlay.TargetWord, targetWord_);

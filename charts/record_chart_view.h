@@ -11,7 +11,6 @@
 
 class QBarSeries;
 class QBarSet;
-class QCategoryAxis;
 class QLineSeries;
 class QValueAxis;
 
@@ -49,8 +48,8 @@ public:
 
     QBarSeries* barSeries() const { return bars_; }
     QLineSeries* targetLine() const { return targetLine_; }
-    // The vertical axis, its labels placed at their values.
-    QCategoryAxis* valueAxis() const { return valueAxis_; }
+    // The vertical axis, from 0; its labels and grid are drawn by this view.
+    QValueAxis* valueAxis() const { return valueAxis_; }
     // The bar labels, in bar order.
     const QStringList& barLabels() const { return labels_; }
     int gridSpacing() const { return gridSpacing_; }
@@ -78,7 +77,8 @@ private:
     QBarSeries* bars_ = nullptr;
     QBarSet* set_ = nullptr;
     QLineSeries* targetLine_ = nullptr;
-    QCategoryAxis* valueAxis_ = nullptr;
+    QValueAxis* valueAxis_ = nullptr;
+    std::vector<double> ticks_; // labelled values of the vertical axis
     QValueAxis* barAxis_ = nullptr; // bar i at x = i
     int barCount_ = 0;
     QStringList labels_;

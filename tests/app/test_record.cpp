@@ -20,6 +20,7 @@
 #include <QLineSeries>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <QValueAxis>
 
 #include <cmath>
@@ -220,6 +221,49 @@ private slots:
         QVERIFY(line->isVisible());
         QCOMPARE(line->points(), targetLine);
         QCOMPARE(f.state().hasDayTarget, !targetLine.isEmpty());
+    }
+
+    // Once the window has been up a while before RECORD is entered, the axis is still labelled at
+    // every step, each label and grid line where its value lies.
+    void valueAxisAfterTheWindowWasIdle()
+    {
+        Fixture f;
+        QVERIFY(f.writeRecords(KnownHistory()));
+        QTest::qWait(200);
+        f.click("RecordLabel");
+        QTest::qWait(50);
+        const QImage image = f.paint(0);
+        const ChartOverlay& drawn = f.chart(0)->lastOverlay();
+        const QRectF plot = f.chart(0)->plotRect();
+        // 0 ... 12,000 by 2,000 on an axis to 13,000.
+        QCOMPARE(int(drawn.ValueLabels.size()), 7);
+        for (int k = 0; k < 7; ++k) {
+            const int y = int(plot.bottom() - plot.height() * (k * 2000 / 13000.0));
+            QCOMPARE(drawn.ValueLabels[k], QPoint(int(plot.left()) - 6, y));
+            QVERIFY2(WhitePixels(image, QRect(int(plot.left()) - 40, y - 6, 34, 12)) > 5, qPrintable(QString::number(k)));
+            if (k > 0)
+                QCOMPARE(QColor(image.pixel(int(plot.left()) + 5, y)), QColor(84, 84, 88));
+        }
+        // The top of the tallest bar (12,000 steps) stands on the 12,000 line.
+        const std::vector<BarSlot> bar = CategoryBarSlots(plot, 31, f.series("StepsSeries")->barWidth());
+        const int top = drawn.ValueLabels[6].y();
+        QCOMPARE(QColor(image.pixel(bar[2].Left + 3, top + 2)), QColor(102, 122, 179));
+        QCOMPARE(QColor(image.pixel(bar[2].Left + 3, top - 3)).lightness() < 100, true);
+    }
+
+    void hoveringABarTellsItsPeriodAndValue()
+    {
+        Fixture f;
+        QVERIFY(f.writeRecords(KnownHistory()));
+        f.click("RecordLabel");
+        RecordChartView* c = f.chart(0);
+        const std::vector<BarSlot> bar = CategoryBarSlots(c->plotRect(), 31, f.series("StepsSeries")->barWidth());
+        const int y = int(c->plotRect().bottom()) - 20;
+        QTest::mouseMove(c->viewport(), QPoint(bar[1].Left + bar[1].Width + 4, y));
+        QTest::mouseMove(c->viewport(), QPoint(bar[2].Left + 3, y));
+        QTRY_COMPARE(QToolTip::text(), QStringLiteral("3 Jul 2011: 12,000 steps"));
+        QTest::mouseMove(c->viewport(), QPoint(bar[2].Left - 4, y));
+        QTRY_VERIFY(!QToolTip::isVisible());
     }
 
     void figuresOfTheOtherMeasuresAndTheTotals()

@@ -140,7 +140,11 @@ private slots:
         in.Plot = QRectF(84.6, 42.5, 794.3, 292.6);
         in.Bars = bars;
         in.TargetLineY = 120.7;
+        in.AxisMaximum = 10000;
+        in.ValueTicks = {0, 5000, 10000};
         const ChartOverlay o = ComputeChartOverlay(in);
+        // Value labels end 6 px left of the axis, at their values' heights (bottom 335.1, top 42.5).
+        QCOMPARE(o.ValueLabels, (std::vector<QPoint>{{78, 335}, {78, 188}, {78, 42}}));
         QCOMPARE(Xs(o.Dots), dotXs);
         for (const QPoint& d : o.Dots)
             QCOMPARE(d.y(), 335 + 28);
