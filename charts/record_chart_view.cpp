@@ -71,14 +71,13 @@ RecordChartView::RecordChartView(QWidget* parent)
     bars_->setLabelsVisible(false);
     chart->addSeries(bars_);
 
-    // Bar i stands at x = i. The axis itself draws nothing: the bar labels are drawn with the overlays,
-    // where they sit between axis and dots, and the grid at every n-th label by drawBackground. (A
-    // category axis would lay out a text item per bar on every change, which costs a frame.)
+    // The axes only map values to pixels (bar i at x = i); their lines, labels and grids are drawn by
+    // this view, the bar labels between axis and dots. Category axes lay out a text item per label on
+    // every change, which costs a frame, and one rebuilt while its chart is hidden may keep a stale
+    // layout.
     barAxis_ = new QValueAxis(chart);
     barAxis_->setVisible(false);
     barAxis_->setRange(-0.5, 0.5);
-    // The chart only maps values to pixels: both axes' lines, labels and grids are drawn by this view
-    // (a category axis rebuilt while its chart is hidden may keep a stale layout).
     valueAxis_ = new QValueAxis(chart);
     valueAxis_->setVisible(false);
     chart->addAxis(barAxis_, Qt::AlignBottom);
@@ -130,7 +129,7 @@ void RecordChartView::setOverlayArtwork(const QString& dot, const QString& axisB
     axisBarArtwork_ = axisBar;
     dot_ = QPixmap();
     axisBar_ = QPixmap();
-    update();
+    viewport()->update();
 }
 
 void RecordChartView::setAxisCaption(const QString& caption)

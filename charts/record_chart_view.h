@@ -6,8 +6,10 @@
 #include <QChartView>
 #include <QPixmap>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
+#include <vector>
 
 class QBarSeries;
 class QBarSet;
@@ -16,8 +18,8 @@ class QValueAxis;
 
 // One RECORD chart: a bar series of one measure, bar i at x = i under its label, with the fixed
 // look of the record panels, and, on the Steps chart, the target line. After every paint it draws
-// its overlays (the dots under the bars, the axis bar, the measure caption and, while shown, the
-// target word) where ComputeChartOverlay puts them. Keeps no program state: the RECORD view hands it
+// its overlays (the value and bar labels, the dots under the bars, the axis bar, the measure caption
+// and, while shown, the target word) where ComputeChartOverlay puts them; the grid goes behind the bars. Keeps no program state: the RECORD view hands it
 // the period view, the texts and the flags it draws.
 class RecordChartView : public QChartView {
     Q_OBJECT
@@ -26,7 +28,8 @@ public:
     ~RecordChartView() override;
 
     // Names the series after the measure ("StepsSeries" ... "ModerateTimeSeries", and "Series1", the
-    // target line, on the Steps chart) and sets the vertical axis' number format. Call once.
+    // target line, on the Steps chart) and takes the measure's number format for the value labels.
+    // Call once.
     void setMeasure(Measure measure);
     Measure measure() const { return measure_; }
 

@@ -316,6 +316,7 @@ private slots:
         QVERIFY(!f.series<QLineSeries>("Series1")->isVisible());
         for (const char* name : SeriesNames)
             QCOMPARE(f.bars(name).size(), 53);
+        QCOMPARE(f.chart(5)->gridSpacing(), 5);
         // 2011 starts on a Saturday: week 1 is 1 January alone; 3 July opens week 28, 14 July is in week 29.
         QCOMPARE(f.bars("DistanceSeries")[27], 8.4);
         QCOMPARE(f.chart(1)->accessibleName(), QStringLiteral("Distance(km), Week(2011)"));
@@ -364,6 +365,7 @@ private slots:
             QCOMPARE(f.axisMaximum(name), 1.0);
         }
         QCOMPARE(f.periodCaptions(), Repeated("Year"));
+        QCOMPARE(f.chart(0)->gridSpacing(), 1);
         const QImage image = f.paint(0);
         const ChartOverlay& drawn = f.chart(0)->lastOverlay();
         QVERIFY(drawn.Dots.empty());
