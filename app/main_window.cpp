@@ -3,6 +3,7 @@
 #include "today/day_panel_widget.h"
 #include "forms/form_look.h"
 #include "catalog/catalog_file.h"
+#include "charts/record_view.h"
 #include "device/device_link.h"
 #include "export/csv_export.h"
 #include "export/record_mail.h"
@@ -99,6 +100,7 @@ TForm1::TForm1(HidBus& bus, Prompts& prompts, Mailer& mailer, const QString& dat
     state_.ExeDir = dataDir.endsWith(QLatin1Char('/')) ? dataDir : dataDir + QLatin1Char('/');
     if (!ApplyCatalogTexts())
         return;
+    record_ = std::make_unique<RecordView>(this, state_, prompts_, [this] { return today(); });
     setWindowTitle(QStringLiteral("Kinetrax"));
 
     link_->ConnectPedometer();
@@ -136,6 +138,7 @@ void TForm1::setStartupWindows(TForm2* settings, TForm3* loading)
     loading_ = loading;
     if (settings_) {
         connect(settings_, &TForm2::activeUserChanged, this, &TForm1::activeUserChanged);
+        connect(settings_, &TForm2::userRecordChanged, this, &TForm1::LoadUserRecord);
         connect(settings_, &TForm2::quitRequested, this, [this] { quitRequested_ = true; });
         connect(settings_, &TForm2::minimizeRequested, this, &TForm1::minimizeFromSettings);
         // The list file was read (and its first profile made current) while the settings window was
@@ -309,8 +312,14 @@ void TForm1::BarChartBtnClick()
     ui->StepsHeadLabelH->show();
     ui->TodayPanel->hide();
     setSlotPanelsVisible(false);
-    // The charts are filled by the RECORD view; the section opens on the Steps panel.
-    ui->StepsPanel->show();
+    if (record_)
+        record_->EnterSection();
+}
+
+void TForm1::LoadUserRecord()
+{
+    if (record_)
+        record_->LoadUserRecord();
 }
 
 bool TForm1::passStartsFromToday() const

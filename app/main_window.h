@@ -19,6 +19,7 @@ class HidChangeMonitor;
 class Mailer;
 class Prompts;
 class QLabel;
+class RecordView;
 class TForm2;
 class TForm3;
 namespace Ui {
@@ -60,6 +61,10 @@ public:
     void SendBtnClick();
     // TODAY is the active section exactly while TodayLabel's text is white.
     bool todayActive() const;
+
+    // RECORD: reloads the current user's records into the charts and totals.
+    void LoadUserRecord();
+    RecordView& recordView() { return *record_; }
 
     // Redraws the TODAY view for today + the day offset, reloading the current user's records.
     void RefreshTodayView();
@@ -114,6 +119,7 @@ private:
     Mailer& mailer_;
     HidChangeMonitor* monitor_ = nullptr;
     std::unique_ptr<DeviceLink> link_;
+    std::unique_ptr<RecordView> record_;
     QString startupError_;
     std::array<QWidget*, 8> slots_{};
     DayCarouselView* carousel_ = nullptr;

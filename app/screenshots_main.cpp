@@ -6,6 +6,7 @@
 #include "app/demo_data.h"
 #include "app/main_window.h"
 #include "platform/stderr_prompts.h"
+#include "charts/record_view.h"
 #include "device/device_link.h"
 #include "emulator/emulated_hid_bus.h"
 #include "loading/loading_window.h"
@@ -141,6 +142,17 @@ int main(int argc, char* argv[])
             wheel->Timer1Timer();
         form1.DisplayBtnClick();
     }
+
+    form1.BarChartBtnClick();
+    ok = Save(&form1, outDir, "record_steps_daily.png") && ok;
+    RecordView& record = form1.recordView();
+    record.DistanceHeadImage1Click();
+    record.WeeklyBtnClick();
+    ok = Save(&form1, outDir, "record_distance_weekly.png") && ok;
+    record.StepsHeadImage1Click();
+    record.YearlyBtnClick();
+    ok = Save(&form1, outDir, "record_steps_yearly.png") && ok;
+    form1.DisplayBtnClick();
 
     form2.ShowListOnly();
     form2.HighlightRow(1);

@@ -28,3 +28,16 @@ QString ChartAxisCaption(Measure measure, bool metric, const TSoftInfo& catalog)
 // The caption under the charts: "Day(Jul)", "Week(2011)", "Month(2011)" or "Year", from the year and
 // month (1-12) of the date the section was entered with.
 QString PeriodCaption(PeriodMode mode, int recordYear, int recordMonth, const TSoftInfo& catalog);
+
+// The tooltip of one bar: the period it covers and its exact value with the unit after a space, e.g.
+// "Week 23: 52,140 steps", "14 Jul 2011: 8.76 km", "Jul 2011: 9.8 Kcal", "2011: 1,500 min". year and
+// month (1-12) are those of the date the view was computed for. Empty for a bar the view lacks.
+QString BarToolTipText(const PeriodView& view, Measure measure, int bar, int year, int month, bool metric,
+                       const TSoftInfo& catalog);
+
+// The decimals of a chart's vertical axis labels: none for steps ("#,##0"), three for distance
+// ("#,##0.000"), two for the others ("#,##0.00").
+int AxisDecimals(Measure measure);
+// A label of a chart's vertical axis: value rounded to the measure's decimals, the whole part grouped
+// in thousands with ",". Negative values read 0.
+QString AxisValueText(Measure measure, double value);

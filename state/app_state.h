@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalog/soft_info.h"
+#include "charts/period_view.h"
 #include "profiles/client.h"
 #include "protocol/download_result.h"
 #include "store/day_record.h"
@@ -25,6 +26,14 @@ struct AppState {
     bool DownloadValid = false;                 // DownloadBlock holds a complete download
     bool StartupDone = false;
     int DayOffset = 0;                          // the TODAY day is today + DayOffset
+
+    // RECORD: the chosen period, whether the daily view's target line stands at the selected day's
+    // own target, and the date the section was entered with (all 0 before the first entry).
+    ::PeriodMode PeriodMode = ::PeriodMode::Daily;
+    bool hasDayTarget = false;
+    int recordYear = 0;
+    int recordMonth = 0;
+    int recordDay = 0;
 
     int UserCount() const { return static_cast<int>(Clients.size()); }
     QString activityFilePath() const { return ExeDir + CurrentUser + QStringLiteral(".bin"); }

@@ -1,0 +1,227 @@
+#include "charts/record_view.h"
+
+#include "charts/chart_texts.h"
+#include "charts/record_chart_view.h"
+#include "forms/artwork_widget.h"
+#include "forms/click_binder.h"
+#include "forms/form_look.h"
+#include "platform/prompts.h"
+#include "profiles/profile_name.h"
+#include "state/app_state.h"
+#include "store/activity_file.h"
+#include "today/date_texts.h"
+#include "today/today_figures.h"
+
+#include <QLabel>
+
+namespace {
+
+// Control names of the six panels start with these, in Measure order.
+const char* const Prefixes[MeasureCount] = {"Steps", "Distance", "Calorie", "WalkingTime", "ModerateSteps",
+                                            "ModerateTime"};
+const char* const PeriodNames[4] = {"Daily", "Weekly", "Monthly", "Yearly"};
+// The four tabs RECORD offers, by Measure; the cardio tabs are never shown.
+constexpr int OfferedTabs = 4;
+const char* const TabImages[OfferedTabs] = {"StepsHeadImage2", "DistanceHeadImage2", "CalorieHeadImage2",
+                                            "WalkingTimeHeadImage2"};
+const char* const TabCaptions[OfferedTabs] = {"StepsHeadLabel", "DistanceHeadLabel", "CaloriesHeadLabel",
+                                              "WalkingTimeHeadLabel"};
+
+QString Name(const char* a, const char* b)
+{
+    return QString::fromLatin1(a) + QString::fromLatin1(b);
+}
+
+} // namespace
+
+RecordView::RecordView(QWidget* form, AppState& state, Prompts& prompts, std::function<QDate()> today,
+                       QObject* parent)
+    : QObject(parent)
+    , form_(form)
+    , state_(state)
+    , prompts_(prompts)
+    , today_(std::move(today))
+{
+    const TSoftInfo& c = state_.Catalog;
+    const auto* dotImage = form_->findChild<ArtworkWidget*>(QStringLiteral("BackDotImage"));
+    const auto* axisImage = form_->findChild<ArtworkWidget*>(QStringLiteral("ImgAxisX"));
+    using Handler = void (RecordView::*)();
+    const Handler periodHandlers[4] = {&RecordView::DailyBtnClick, &RecordView::WeeklyBtnClick,
+                                       &RecordView::MonthlyBtnClick, &RecordView::YearlyBtnClick};
+    for (int m = 0; m < MeasureCount; ++m) {
+        const auto measure = static_cast<Measure>(m);
+        RecordChartView* chart = form_->findChild<RecordChartView*>(Name(Prefixes[m], "Chart"));
+        charts_[m] = chart;
+        if (chart) {
+            chart->setMeasure(measure);
+            chart->setOverlayArtwork(dotImage ? dotImage->artwork() : QString(),
+                                     axisImage ? axisImage->artwork() : QString());
+            chart->setTargetWord(c.YAxisString[0]);
+            chart->setBarToolTip([this, measure](int bar) {
+                const QDate d = viewDate();
+                return BarToolTipText(view_, measure, bar, d.year(), d.month(), state_.DeviceMetric, state_.Catalog);
+            });
+        }
+        for (int p = 0; p < 4; ++p) {
+            const QString name = c.RecordButton[p] + QStringLiteral(" (") + c.RecordPanel[m] + QLatin1Char(')');
+            for (const char* kind : {"Label", "Image"}) {
+                if (QWidget* w = widget(Name(Prefixes[m], PeriodNames[p]) + QString::fromLatin1(kind))) {
+                    BindClick(w, [this, h = periodHandlers[p]] { (this->*h)(); });
+                    w->setAccessibleName(name);
+                }
+            }
+        }
+    }
+    for (int t = 0; t < OfferedTabs; ++t) {
+        const auto measure = static_cast<Measure>(t);
+        for (const QString& name : {QString::fromLatin1(TabImages[t]), Name(TabCaptions[t], "L")}) {
+            if (QWidget* w = widget(name)) {
+                BindPress(w, [this, measure] { ShowPanel(measure); });
+                w->setAccessibleName(c.RecordPanel[t]);
+            }
+        }
+    }
+}
+
+QWidget* RecordView::widget(const QString& name) const
+{
+    return form_->findChild<QWidget*>(name);
+}
+
+QLabel* RecordView::label(Measure measure, const char* name) const
+{
+    return form_->findChild<QLabel*>(Name(Prefixes[measure], name));
+}
+
+QDate RecordView::viewDate() const
+{
+    const QDate entered(state_.recordYear, state_.recordMonth, state_.recordDay);
+    return entered.isValid() ? entered : SelectedDate(today_(), state_.DayOffset);
+}
+
+void RecordView::EnterSection()
+{
+    const QDate selected = SelectedDate(today_(), state_.DayOffset);
+    state_.recordYear = selected.year();
+    state_.recordMonth = selected.month();
+    state_.recordDay = selected.day();
+    WriteDateHeader(selected);
+    LoadUserRecord();
+    if (QWidget* steps = widget(QStringLiteral("StepsPanel")))
+        steps->show();
+}
+
+void RecordView::WriteDateHeader(const QDate& date)
+{
+    const DisplayDate d = SplitDisplayDate(date, state_.Catalog);
+    for (int m = 0; m < MeasureCount; ++m) {
+        const auto measure = static_cast<Measure>(m);
+        QLabel* day = label(measure, "DayLabel");
+        QLabel* suffix = label(measure, "DaySuffixLabel");
+        QLabel* month = label(measure, "DateLabel");
+        if (!day || !suffix || !month)
+            continue;
+        SetAutoSizedText(day, QString::number(d.Day));
+        SetAutoSizedText(suffix, d.DaySuffix);
+        suffix->move(day->x() + day->width(), suffix->y());
+        SetAutoSizedText(month, d.monthYearText());
+        month->move(suffix->x() + suffix->width(), month->y());
+    }
+}
+
+bool RecordView::LoadUserRecord()
+{
+    if (state_.CurrentUser.isEmpty() || !UnusableProfileText(state_.CurrentUser).isEmpty())
+        return false;
+    const QString path = ActivityFilePath(state_.ExeDir, state_.CurrentUser);
+    if (!LoadDayRecords(path, state_.DayRecords, state_.Catalog, prompts_)) {
+        prompts_.showMessage(state_.Catalog.applicationTitle(), ActivityFileMissingText(path, state_.Catalog),
+                             PromptFlags::Plain);
+        return false;
+    }
+    ShowRecordTotals();
+    DailyBtnClick();
+    return true;
+}
+
+void RecordView::ShowRecordTotals()
+{
+    const auto texts = RecordTotalTexts(SumRecords(state_.DayRecords), state_.DeviceMetric, state_.Catalog);
+    for (int m = 0; m < MeasureCount; ++m) {
+        if (QLabel* total = label(static_cast<Measure>(m), "TotalLabel"))
+            SetAutoSizedText(total, texts[m]);
+    }
+}
+
+void RecordView::DailyBtnClick()
+{
+    ShowPeriod(PeriodMode::Daily);
+}
+
+void RecordView::WeeklyBtnClick()
+{
+    ShowPeriod(PeriodMode::Weekly);
+}
+
+void RecordView::MonthlyBtnClick()
+{
+    ShowPeriod(PeriodMode::Monthly);
+}
+
+void RecordView::YearlyBtnClick()
+{
+    ShowPeriod(PeriodMode::Yearly);
+}
+
+void RecordView::ShowPeriod(PeriodMode mode)
+{
+    state_.PeriodMode = mode;
+    MarkPeriodLabels();
+    state_.hasDayTarget = false;
+    const bool daily = mode == PeriodMode::Daily;
+    const QDate date = viewDate();
+    view_ = ComputePeriodView(state_.DayRecords, date, mode);
+    if (daily)
+        state_.hasDayTarget = view_.hasDayTarget;
+
+    const QString caption = PeriodCaption(mode, date.year(), date.month(), state_.Catalog);
+    for (int m = 0; m < MeasureCount; ++m) {
+        const auto measure = static_cast<Measure>(m);
+        if (RecordChartView* chart = charts_[m]) {
+            chart->setAxisCaption(ChartAxisCaption(measure, state_.DeviceMetric, state_.Catalog));
+            chart->setTargetWordShown(state_.hasDayTarget);
+            chart->showPeriod(view_, daily);
+            chart->setAccessibleName(ChartAxisCaption(measure, state_.DeviceMetric, state_.Catalog)
+                                     + QStringLiteral(", ") + caption);
+        }
+        if (QLabel* under = form_->findChild<QLabel*>(Name("lb", Prefixes[m]) + QStringLiteral("PanelDate")))
+            SetAutoSizedText(under, caption);
+    }
+}
+
+void RecordView::MarkPeriodLabels()
+{
+    const int chosen = static_cast<int>(state_.PeriodMode);
+    for (int m = 0; m < MeasureCount; ++m) {
+        for (int p = 0; p < 4; ++p) {
+            if (QLabel* l = form_->findChild<QLabel*>(Name(Prefixes[m], PeriodNames[p]) + QStringLiteral("Label"))) {
+                QFont font = l->font();
+                font.setUnderline(p == chosen);
+                l->setFont(font);
+            }
+        }
+    }
+}
+
+void RecordView::ShowPanel(Measure measure)
+{
+    for (int t = 0; t < OfferedTabs; ++t) {
+        if (QWidget* image = widget(QString::fromLatin1(TabImages[t])))
+            image->show();
+        const bool chosen = t == measure;
+        if (QWidget* white = widget(Name(TabCaptions[t], "H")))
+            white->setVisible(chosen);
+        if (QWidget* panel = widget(Name(Prefixes[t], "Panel")))
+            panel->setVisible(chosen);
+    }
+}
