@@ -385,6 +385,10 @@ void TForm1::ShowTodayFigures()
     const QString path = ActivityFilePath(state_.ExeDir, state_.CurrentUser);
     if (hasUsableCurrentUser())
         loaded = LoadDayRecords(path, state_.DayRecords, state_.Catalog, prompts_);
+    // What a failed load leaves in memory is another user's or an older state of the file; SEND and
+    // the day wheel read the records from here.
+    if (!loaded)
+        state_.DayRecords.clear();
     const QDate selected = SelectedDate(today(), state_.DayOffset);
     dayRecordsLoaded_ = loaded;
     const TodayTexts texts = ComputeTodayTexts(state_.DayRecords, loaded, state_.DownloadBlock, selected,

@@ -122,6 +122,23 @@ private slots:
             "Date,Steps,Target Step,Distance(km),Calories(kcal),Walking Time(min)\r\n20100701,1,2,0.03,0.4,5,\r\n"));
     }
 
+    // A user whose records cannot be read never gets the previous user's records in the export.
+    void userWithoutReadableRecordsExportsNoneOfAnothers()
+    {
+        Fixture f;
+        QCOMPARE(f.form->state().DayRecords.size(), AnnDays.size());
+        QVERIFY(QDir(f.dir.path()).mkdir(QStringLiteral("Bob.bin"))); // a file nobody can read
+        AppState& s = f.form->state();
+        s.Clients.push_back(MetricClient(QStringLiteral("Bob")));
+        s.CurrentUser = QStringLiteral("Bob");
+        f.form->activeUserChanged();
+        f.click("SendLabel");
+
+        QCOMPARE(f.scripted.sent().size(), 1);
+        const QByteArray csv = f.dir.read(QStringLiteral("Bob.csv"));
+        QCOMPARE(csv, AnnCsv.left(AnnCsv.indexOf("\r\n") + 2));
+    }
+
     void failedMailShowsTheFailureBox()
     {
         Fixture f;
