@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "today/day_panel_widget.h"
+#include "forms/click_binder.h"
 #include "forms/form_look.h"
 #include "catalog/catalog_file.h"
 #include "charts/record_view.h"
@@ -40,40 +41,6 @@ const char* const TabImages[] = {"StepsHeadImage2", "DistanceHeadImage2", "Calor
                                  "WalkingTimeHeadImage2"};
 const char* const TabLabels[] = {"StepsHeadLabel", "DistanceHeadLabel", "CaloriesHeadLabel",
                                  "WalkingTimeHeadLabel"};
-
-// Runs an action on a left click (press and release on the same control), for controls such as
-// labels and pictures that have no click signal of their own.
-class ClickBinder : public QObject {
-public:
-    ClickBinder(QWidget* target, std::function<void()> action)
-        : QObject(target)
-        , action_(std::move(action))
-    {
-        target->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        auto* w = static_cast<QWidget*>(watched);
-        if (event->type() == QEvent::MouseButtonPress) {
-            pressed_ = static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
-            return pressed_;
-        }
-        if (event->type() == QEvent::MouseButtonRelease && pressed_) {
-            pressed_ = false;
-            auto* mouse = static_cast<QMouseEvent*>(event);
-            if (mouse->button() == Qt::LeftButton && w->rect().contains(mouse->position().toPoint()))
-                action_();
-            return true;
-        }
-        return false;
-    }
-
-private:
-    std::function<void()> action_;
-    bool pressed_ = false;
-};
 }
 
 TForm1::TForm1(HidBus& bus, Prompts& prompts, Mailer& mailer, const QString& dataDir, HidChangeMonitor* monitor,
@@ -247,10 +214,10 @@ QWidget* TForm1::widgetNamed(const QString& name) const
 
 void TForm1::bindClicks()
 {
-    new ClickBinder(ui->TodayLabel, [this] { DisplayBtnClick(); });
-    new ClickBinder(ui->RecordLabel, [this] { BarChartBtnClick(); });
-    new ClickBinder(ui->UserSettingLabel, [this] { SetBtnClick(); });
-    new ClickBinder(ui->SendLabel, [this] { SendBtnClick(); });
+    BindClick(ui->TodayLabel, [this] { DisplayBtnClick(); });
+    BindClick(ui->RecordLabel, [this] { BarChartBtnClick(); });
+    BindClick(ui->UserSettingLabel, [this] { SetBtnClick(); });
+    BindClick(ui->SendLabel, [this] { SendBtnClick(); });
 }
 
 void TForm1::highlightSection(QLabel* active)
