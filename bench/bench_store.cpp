@@ -2,6 +2,7 @@
 // activity file, each of the four chart periods and the TODAY figures. Prints the median of several
 // runs per step, in milliseconds. Goal: every step under 5 ms.
 
+#include "bench/median_time.h"
 #include "catalog/catalog_file.h"
 #include "charts/period_view.h"
 #include "store/activity_file.h"
@@ -49,17 +50,7 @@ DayRecordList History(const QDate& last)
 
 double MedianMs(const std::function<void()>& step, const std::function<void()>& prepare = {})
 {
-    std::vector<double> ms;
-    for (int i = 0; i < Runs; ++i) {
-        if (prepare)
-            prepare();
-        QElapsedTimer t;
-        t.start();
-        step();
-        ms.push_back(t.nsecsElapsed() / 1e6);
-    }
-    std::sort(ms.begin(), ms.end());
-    return ms[ms.size() / 2];
+    return ::MedianMs(Runs, step, prepare);
 }
 
 } // namespace
