@@ -174,7 +174,8 @@ UserListFile LoadUserList(const QString& path)
         unreadable.Error = QStringLiteral("%1 is too large to be a user list (%2 bytes).").arg(path).arg(file.size());
         return unreadable;
     }
-    const QByteArray bytes = file.read(MaxUserListFileBytes + 1);
+    // By the size checked above, not the whole limit, so the buffer is no larger than the file.
+    const QByteArray bytes = file.read(file.size() + 1);
     if (file.error() != QFileDevice::NoError || bytes.size() > MaxUserListFileBytes) {
         unreadable.Error = QStringLiteral("Cannot read %1: %2").arg(path, file.errorString());
         return unreadable;
