@@ -9,6 +9,7 @@ packages=(
   umockdev libumockdev-dev
   fonts-dejavu-core
   xdg-utils
+  clang libclang-rt-14-dev llvm
 )
 
 missing=()
