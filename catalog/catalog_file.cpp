@@ -311,8 +311,10 @@ CatalogLoadResult LoadCatalog(TSoftInfo& catalog, const QString& dataDir)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {false, QStringLiteral("Cannot read the text catalog %1: %2").arg(shownPath, file.errorString())};
-    // Read one byte past the limit: size() says nothing for pipes and device files.
-    const QByteArray bytes = file.read(MaxCatalogFileBytes + 1);
+    // Read one byte past the limit, which tells a file that is too large. A regular file is read by its
+    // size, so that the buffer is not the whole limit; size() says nothing for pipes and device files.
+    const qint64 size = file.isSequential() || file.size() <= 0 ? MaxCatalogFileBytes : file.size();
+    const QByteArray bytes = file.read(std::min(size, MaxCatalogFileBytes) + 1);
     if (file.error() != QFileDevice::NoError)
         return {false, QStringLiteral("Cannot read the text catalog %1: %2").arg(shownPath, file.errorString())};
     if (bytes.size() > MaxCatalogFileBytes) {

@@ -2,6 +2,8 @@
 
 // Implements period_view.h; a name ending in _view would put it in the widgets library.
 
+#include "store/date_key.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -56,7 +58,8 @@ std::array<int64_t, 366> FirstRecordPerDay(const DayRecordList& records, int yea
 {
     std::array<int64_t, 366> first;
     first.fill(-1);
-    if (year < 1)
+    // A year without keys of its own: its bounds would wrap onto the keys of other years.
+    if (year < 1 || year > MaxDateKeyYear)
         return first;
     const uint32_t lo = static_cast<uint32_t>(year) * 10000u;
     const uint32_t hi = lo + 1231u;
@@ -176,10 +179,11 @@ PeriodView YearlyView(DayRecordList& records)
     std::stable_sort(records.begin(), records.end(),
                      [](const TBINFile& a, const TBINFile& b) { return a.Date < b.Date; });
 
-    // A damaged Date (0, or far beyond any calendar) would otherwise stretch the chart over
-    // thousands of empty years.
+    // A damaged Date (0, or a year of five or more digits, which the calendar has too) would otherwise
+    // stretch the chart over up to 429,496 mostly empty years.
     const auto realDay = [](const TBINFile& r) {
-        return QDate::isValid(static_cast<int>(r.Date / 10000u), static_cast<int>(r.Date / 100u % 100u),
+        return r.Date <= MaxChartedDateKey
+            && QDate::isValid(static_cast<int>(r.Date / 10000u), static_cast<int>(r.Date / 100u % 100u),
                               static_cast<int>(r.Date % 100u));
     };
     const auto firstReal = std::find_if(records.begin(), records.end(), realDay);

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <array>
+#include <cstdint>
 #include <vector>
 
 enum class PeriodMode { Daily = 0, Weekly = 1, Monthly = 2, Yearly = 3 };
@@ -50,10 +51,13 @@ PeriodView DailyView(const DayRecordList& records, const QDate& selected);
 PeriodView WeeklyView(const DayRecordList& records, const QDate& selected);
 // Twelve month bars of the selected year; only the first record of each day counts.
 PeriodView MonthlyView(const DayRecordList& records, const QDate& selected);
+// The last date key the yearly view charts: 31 December 9999, the last of the eight-digit keys.
+constexpr uint32_t MaxChartedDateKey = 99991231;
+
 // One bar per calendar year from the earliest to the latest record, padded with empty later years to
 // at least five; no bars for an empty list. Every record of a year counts, duplicates included; records
-// whose Date is not a real calendar day are left out. Sorts records in place by Date (stable), and the
-// caller keeps that order.
+// whose Date is not a real calendar day up to MaxChartedDateKey are left out, so a view has at most
+// 9999 bars. Sorts records in place by Date (stable), and the caller keeps that order.
 PeriodView YearlyView(DayRecordList& records);
 
 PeriodView ComputePeriodView(DayRecordList& records, const QDate& selected, PeriodMode mode);

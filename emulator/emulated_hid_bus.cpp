@@ -25,6 +25,7 @@ struct Device {
     bool returnPending = false;
     Clock::time_point returnAt;
     std::vector<std::shared_ptr<HandleQueue>> handles;
+    EmulatedHidBus::ReplyFilter replyFilter;
 };
 
 } // namespace
@@ -153,8 +154,9 @@ public:
         if (!d->model)
             return HidWriteResult::Written;
         const PedometerReply reply = d->model->handleOutputReport(report);
+        const std::vector<QByteArray> messages = d->replyFilter ? d->replyFilter(report, reply.messages) : reply.messages;
         const auto due = Clock::now() + std::chrono::milliseconds(std::max(0, faults.latencyMs));
-        for (const QByteArray& message : reply.messages)
+        for (const QByteArray& message : messages)
             state_->deliver(*d, message, due);
         if (reply.vanish)
             state_->remove(*d, faults.returnAfterMs);
@@ -292,4 +294,11 @@ void EmulatedHidBus::sendInputReport(const Report& report, const QString& path)
     Device* d = state_->find(path);
     if (d && d->present)
         state_->deliver(*d, QByteArray(reinterpret_cast<const char*>(report.data()), ReportSize), Clock::now());
+}
+
+void EmulatedHidBus::setReplyFilter(ReplyFilter filter, const QString& path)
+{
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    if (Device* d = state_->find(path))
+        d->replyFilter = std::move(filter);
 }

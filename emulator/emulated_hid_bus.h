@@ -4,9 +4,12 @@
 #include "emulator/pedometer_model.h"
 #include "emulator/report_log.h"
 
+#include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <memory>
+#include <vector>
 
 // An in-process HID bus for tests, with one pedometer served by a PedometerModel and its faults
 // (latency, deafness, vanishing and returning; the model adds the rest). Other interfaces can be added
@@ -45,6 +48,13 @@ public:
     void setRefuseOpen(bool refuse, const QString& path = QString(), HidOpenError why = HidOpenError::Failed);
     // An unsolicited input report to every open handle of the device.
     void sendInputReport(const Report& report, const QString& path = QString());
+
+    // Replaces what the device sends in answer to each output report it takes: given the report and the
+    // model's messages, returns the messages to send instead, of any length (a handle skips those that
+    // are not 9 bytes long). Runs under the bus's lock, so it must not call the bus. Null: the model's own.
+    using ReplyFilter = std::function<std::vector<QByteArray>(const Report& request,
+                                                              const std::vector<QByteArray>& modelMessages)>;
+    void setReplyFilter(ReplyFilter filter, const QString& path = QString());
 
     struct State;
 

@@ -48,12 +48,26 @@ QStringList SplitLines(const QString& text)
     return lines;
 }
 
+// A lone surrogate, from a damaged UTF-16 file, has no 8-bit form: a name holding one would be saved as
+// '?', and its profile would lose its activity file. It reads as U+FFFD, as bytes invalid in the 8-bit
+// encoding do.
+QString WithoutLoneSurrogates(QString text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (text.at(i).isSurrogate())
+            text[i] = QChar::ReplacementCharacter;
+    }
+    return text;
+}
+
 QString DecodeText(const QByteArray& bytes)
 {
     const auto encoding = QStringConverter::encodingForData(bytes);
     if (encoding) {
         QStringDecoder decoder(*encoding); // skips the byte-order mark
-        return decoder(bytes);
+        return WithoutLoneSurrogates(decoder(bytes));
     }
     return QString::fromLocal8Bit(bytes);
 }
@@ -174,7 +188,8 @@ UserListFile LoadUserList(const QString& path)
         unreadable.Error = QStringLiteral("%1 is too large to be a user list (%2 bytes).").arg(path).arg(file.size());
         return unreadable;
     }
-    const QByteArray bytes = file.read(MaxUserListFileBytes + 1);
+    // By the size checked above, not the whole limit, so the buffer is no larger than the file.
+    const QByteArray bytes = file.read(file.size() + 1);
     if (file.error() != QFileDevice::NoError || bytes.size() > MaxUserListFileBytes) {
         unreadable.Error = QStringLiteral("Cannot read %1: %2").arg(path, file.errorString());
         return unreadable;

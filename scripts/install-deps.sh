@@ -10,6 +10,7 @@ packages=(
   fonts-dejavu-core
   xdg-utils
   desktop-file-utils appstream lintian dpkg-dev file
+  clang libclang-rt-14-dev llvm
 )
 
 missing=()

@@ -2,7 +2,7 @@
 
 uint32_t DateKey(int year, int month, int day)
 {
-    if (year < 0)
+    if (year < 0 || year > MaxDateKeyYear)
         return 0;
     return static_cast<uint32_t>(year) * 10000u + static_cast<uint32_t>(month) * 100u
         + static_cast<uint32_t>(day);

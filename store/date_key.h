@@ -7,7 +7,11 @@
 #include <cstdint>
 #include <optional>
 
-// Date key: year*10000 + month*100 + day, as stored in TBINFile::Date. 0 for an invalid date.
+// The last year a date key can hold in 32 bits.
+constexpr int MaxDateKeyYear = 429496;
+
+// Date key: year*10000 + month*100 + day, as stored in TBINFile::Date. 0, which names no day, for an
+// invalid date and for years before 0 or after MaxDateKeyYear, whose keys would wrap onto other days.
 uint32_t DateKey(const QDate& date);
 uint32_t DateKey(int year, int month, int day);
 // The calendar date of a key; invalid when the key does not name a real day.

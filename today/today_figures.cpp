@@ -7,6 +7,21 @@ QDate SlotDate(const QDate& selected, int slot)
     return selected.addDays(SelectedSlot - slot);
 }
 
+namespace {
+
+// The first record of the date; none for a date without a key (DateKey 0), whatever a damaged record
+// with Date 0 holds.
+const TBINFile* RecordOf(const DayRecordList& records, const QDate& date)
+{
+    const uint32_t key = DateKey(date);
+    if (key == 0)
+        return nullptr;
+    const auto at = FindDayRecord(records, key);
+    return at ? &records[*at] : nullptr;
+}
+
+} // namespace
+
 QString DeviceTotalText(const MemoryImage& downloadBlock)
 {
     return FormatThousands(DeviceStepTotal(downloadBlock));
@@ -21,11 +36,7 @@ DayPanelTexts ComputeDayPanelTexts(const DayRecordList& records, bool recordsLoa
     p.MonthYear = d.monthYearText();
     p.Day = QString::number(d.Day);
     p.StepUnit = QLatin1Char(' ') + catalog.TodayPanel[0];
-    const TBINFile* r = nullptr;
-    if (recordsLoaded) {
-        if (const auto at = FindDayRecord(records, DateKey(date)))
-            r = &records[*at];
-    }
+    const TBINFile* r = recordsLoaded ? RecordOf(records, date) : nullptr;
     p.Steps = FormatThousands(r ? r->Steps : 0u);
     p.Percent = r ? TargetPercentText(r->Steps, r->TargetSteps) : QStringLiteral("0%");
     return p;
@@ -41,11 +52,7 @@ TodayTexts ComputeTodayTexts(const DayRecordList& records, bool recordsLoaded, c
     t.DateText = t.Selected.monthYearText();
 
     const TBINFile none{};
-    const TBINFile* day = nullptr;
-    if (recordsLoaded) {
-        if (const auto at = FindDayRecord(records, DateKey(selected)))
-            day = &records[*at];
-    }
+    const TBINFile* day = recordsLoaded ? RecordOf(records, selected) : nullptr;
     const TBINFile& r = day ? *day : none;
     t.Steps = FormatThousands(r.Steps);
     t.TargetSteps = FormatThousands(r.TargetSteps);

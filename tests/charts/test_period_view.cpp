@@ -210,6 +210,19 @@ private slots:
         QCOMPARE(d.AxisMaximum[MeasureSteps], 4294967295.0 + 1000);
     }
 
+    // Keys of a year past 429496 would wrap past 32 bits onto those of an early year: the record of
+    // 1 October of year 3 must not show as 1 October 1717990.
+    void dailyViewOfYearWithoutKeys()
+    {
+        const DayRecordList records{Day(QDate(3, 10, 1), 500)};
+        QCOMPARE(DailyView(records, QDate(3, 10, 1)).Values[MeasureSteps][0], 500.0);
+        const PeriodView far = DailyView(records, QDate(1717990, 10, 1));
+        QCOMPARE(far.barCount(), 31);
+        QCOMPARE(far.Values[MeasureSteps][0], 0.0);
+        QVERIFY(!far.HasTargetLine);
+        QCOMPARE(MonthlyView(records, QDate(1717990, 10, 1)).Values[MeasureSteps][9], 0.0);
+    }
+
     void yearlyPadsToFiveYears_data()
     {
         QTest::addColumn<QList<int>>("years");
@@ -260,19 +273,20 @@ private slots:
 
     void yearlyLeavesOutDamagedDates()
     {
-        TBINFile zero, huge, notADay;
+        TBINFile zero, huge, notADay, farYear;
         zero.Date = 0;
         huge.Date = 4294967295u;
         notADay.Date = 20111340;
-        zero.Steps = huge.Steps = notADay.Steps = 1000;
-        DayRecordList records{huge, Day(QDate(2011, 2, 1), 4), zero, notADay};
+        farYear.Date = 4000000101u; // 1 January 400000: a real day, but no eight-digit key
+        zero.Steps = huge.Steps = notADay.Steps = farYear.Steps = 1000;
+        DayRecordList records{huge, Day(QDate(2011, 2, 1), 4), zero, notADay, farYear};
         const PeriodView v = YearlyView(records);
         QCOMPARE(v.Labels, Numbers(2011, 2015));
         QCOMPARE(v.Values[MeasureSteps], (std::vector<double>{4, 0, 0, 0, 0}));
         QCOMPARE(records.front().Date, 0u);
         QCOMPARE(records.back().Date, 4294967295u);
 
-        DayRecordList onlyDamaged{huge, zero};
+        DayRecordList onlyDamaged{huge, zero, farYear};
         const PeriodView none = YearlyView(onlyDamaged);
         QCOMPARE(none.barCount(), 0);
         QCOMPARE(none.AxisMaximum[MeasureSteps], 1.0);

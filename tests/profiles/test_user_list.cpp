@@ -175,6 +175,20 @@ private slots:
         QVERIFY(!list.Damaged);
     }
 
+    // A damaged UTF-16 file can hold half a character, which the 8-bit file cannot: the name must
+    // read as what a save writes, or the profile would be renamed (and lose its activity file) then.
+    void loneSurrogateReadsAsReplacementCharacter()
+    {
+        QByteArray bytes("\xFF\xFE");
+        const QString text = QStringLiteral("[Client]\r\n2\r\n") + QChar(0xD800) + QStringLiteral("Ann,1,1,1,1,1,1,1,1\r\n")
+            + QStringLiteral("Bo") + QChar(0xDC00) + QStringLiteral(",1,1,1,1,1,1,1,1\r\n");
+        for (QChar c : text)
+            bytes.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
+        const UserListFile list = ParseUserList(bytes);
+        QCOMPARE(Names(list.Clients), (QStringList { QStringLiteral("\uFFFDAnn"), QStringLiteral("Bo\uFFFD") }));
+        QCOMPARE(ParseUserList(UserListBytes(list.Clients)).Clients, list.Clients);
+    }
+
     void unreadableFilesAreReportedNotRead_data()
     {
         QTest::addColumn<QString>("kind");

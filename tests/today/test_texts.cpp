@@ -256,6 +256,29 @@ private slots:
                  QStringLiteral("/data/Ann.bin\r\nThe document does not exist or has damaged"));
     }
 
+    // Dates before year 0 or after MaxDateKeyYear have no key of their own: a plain key would be negative
+    // or wrap past 32 bits onto another day, and key 0 is what a damaged record may hold.
+    void dateWithoutKeyShowsNoRecord_data()
+    {
+        QTest::addColumn<QDate>("selected");
+        QTest::addColumn<uint32_t>("collidingKey");
+        QTest::newRow("before year 0") << QDate(-5, 1, 1) << 0u;
+        QTest::newRow("after the last key year") << QDate(429497, 1, 1) << uint32_t(429497ull * 10000 + 101 - (1ull << 32));
+    }
+
+    void dateWithoutKeyShowsNoRecord()
+    {
+        QFETCH(QDate, selected);
+        QFETCH(uint32_t, collidingKey);
+        QCOMPARE(DateKey(selected), 0u);
+        QCOMPARE(DateKey(QDate(MaxDateKeyYear, 12, 31)), 4294961231u);
+        const DayRecordList records{Day(collidingKey, 500, 1000)};
+        const TodayTexts t = ComputeTodayTexts(records, true, MemoryImage{}, selected, true, DefaultCatalog());
+        QCOMPARE(t.Steps, QStringLiteral("0"));
+        QCOMPARE(t.TargetPercent, QStringLiteral("0%"));
+        QCOMPARE(t.Slots[SelectedSlot].Steps, QStringLiteral("0"));
+    }
+
     void slotsFollowSelectedDateAcrossMonths()
     {
         const TodayTexts t = ComputeTodayTexts({}, true, MemoryImage{}, QDate(2011, 1, 1), true, DefaultCatalog());
