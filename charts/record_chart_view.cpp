@@ -51,9 +51,11 @@ void DrawTextAt(QPainter& painter, const QPoint& topLeft, const QString& text)
 } // namespace
 
 RecordChartView::RecordChartView(QWidget* parent)
-    : QChartView(parent)
+    // Handed to the base so that it owns the chart; a chart given later by setChart would leave the
+    // view's default chart to nobody.
+    : QChartView(new QChart(), parent)
 {
-    auto* chart = new QChart();
+    QChart* chart = this->chart();
     chart->legend()->hide();
     chart->setBackgroundVisible(false);
     chart->setPlotAreaBackgroundVisible(false);
@@ -85,7 +87,6 @@ RecordChartView::RecordChartView(QWidget* parent)
     bars_->attachAxis(barAxis_);
     bars_->attachAxis(valueAxis_);
 
-    setChart(chart);
     setRenderHint(QPainter::Antialiasing);
     setBackgroundBrush(Background);
     setFrameShape(QFrame::NoFrame);
