@@ -23,21 +23,33 @@
 #include <cstdint>
 #include <cstring>
 #include <map>
+#include <unordered_map>
 
 namespace {
 
 constexpr size_t HeaderSize = 9;
 
-// The first record of a calendar day, in list order: the one whose date key names exactly that day.
-const TBINFile* FirstRecordOf(const DayRecordList& records, const QDate& date)
-{
-    for (const TBINFile& r : records) {
-        const QDate day(int(r.Date / 10000u), int(r.Date / 100u % 100u), int(r.Date % 100u));
-        if (day.isValid() && day == date)
-            return &r;
+// The first record of each calendar day, in list order: the one whose date key names exactly that day.
+// Indexed once per input, since the checks look up every day of a year.
+class FirstRecords {
+public:
+    explicit FirstRecords(const DayRecordList& records)
+    {
+        for (const TBINFile& r : records) {
+            const QDate day(int(r.Date / 10000u), int(r.Date / 100u % 100u), int(r.Date % 100u));
+            if (day.isValid())
+                byDay_.emplace(day.toJulianDay(), &r); // keeps the first of a day
+        }
     }
-    return nullptr;
-}
+    const TBINFile* of(const QDate& date) const
+    {
+        const auto it = byDay_.find(date.toJulianDay());
+        return it == byDay_.end() ? nullptr : it->second;
+    }
+
+private:
+    std::unordered_map<qint64, const TBINFile*> byDay_;
+};
 
 // The days the yearly view charts: real calendar days with eight-digit keys at most.
 bool RealDay(const TBINFile& r)
@@ -79,7 +91,7 @@ void CheckShape(const PeriodView& view, int bars, int firstLabel)
         FUZZ_CHECK(view.Labels[i] == QString::number(firstLabel + i));
 }
 
-void CheckDaily(const DayRecordList& records, const QDate& selected)
+void CheckDaily(const DayRecordList& records, const FirstRecords& first, const QDate& selected)
 {
     const PeriodView view = DailyView(records, selected);
     const int days = selected.daysInMonth();
@@ -87,11 +99,11 @@ void CheckDaily(const DayRecordList& records, const QDate& selected)
     FUZZ_CHECK(view.GridSpacing == 5);
     for (int i = 1; i <= days; ++i) {
         Figures f;
-        if (const TBINFile* r = FirstRecordOf(records, QDate(selected.year(), selected.month(), i)))
+        if (const TBINFile* r = first.of(QDate(selected.year(), selected.month(), i)))
             f.add(*r);
         CheckBar(view, i - 1, f);
     }
-    const TBINFile* day = FirstRecordOf(records, selected);
+    const TBINFile* day = first.of(selected);
     FUZZ_CHECK(view.HasTargetLine == (day != nullptr));
     if (day) {
         const double target = day->TargetSteps ? double(day->TargetSteps) : 1000.0;
@@ -103,7 +115,7 @@ void CheckDaily(const DayRecordList& records, const QDate& selected)
     }
 }
 
-void CheckWeeklyAndMonthly(const DayRecordList& records, const QDate& selected)
+void CheckWeeklyAndMonthly(const DayRecordList& records, const FirstRecords& firstRecords, const QDate& selected)
 {
     const int year = selected.year();
     const QDate first(year, 1, 1);
@@ -112,7 +124,7 @@ void CheckWeeklyAndMonthly(const DayRecordList& records, const QDate& selected)
 
     std::vector<Figures> weeks(54), months(12);
     for (QDate d = first; d.isValid() && d.year() == year; d = d.addDays(1)) {
-        const TBINFile* r = FirstRecordOf(records, d);
+        const TBINFile* r = firstRecords.of(d);
         if (!r)
             continue;
         weeks[size_t((d.dayOfYear() - 1 + jan1) / 7)].add(*r);
@@ -197,7 +209,7 @@ void CheckPercent(const QString& text, uint32_t steps, uint32_t target)
         FUZZ_CHECK(p == std::max<int>(1, int(uint64_t(steps) * 100 / target)));
 }
 
-void CheckToday(const DayRecordList& records, bool loaded, const MemoryImage& image, const QDate& selected,
+void CheckToday(const DayRecordList& records, const FirstRecords& first, bool loaded, const MemoryImage& image, const QDate& selected,
                 bool metric, const TSoftInfo& catalog)
 {
     const TodayTexts t = ComputeTodayTexts(records, loaded, image, selected, metric, catalog);
@@ -205,7 +217,7 @@ void CheckToday(const DayRecordList& records, bool loaded, const MemoryImage& im
     FUZZ_CHECK(t.DateText == catalog.Months[size_t(selected.month() - 1)] + QLatin1Char(' ') + QString::number(selected.year()));
 
     const TBINFile none{};
-    const TBINFile* found = loaded ? FirstRecordOf(records, selected) : nullptr;
+    const TBINFile* found = loaded ? first.of(selected) : nullptr;
     const TBINFile& r = found ? *found : none;
     CheckGrouped(t.Steps, r.Steps);
     CheckGrouped(t.TargetSteps, r.TargetSteps);
@@ -224,7 +236,7 @@ void CheckToday(const DayRecordList& records, bool loaded, const MemoryImage& im
         FUZZ_CHECK(p.Date == selected.addDays(SelectedSlot - k));
         FUZZ_CHECK(p.Day == QString::number(p.Date.day()));
         FUZZ_CHECK(p.StepUnit == QLatin1Char(' ') + catalog.TodayPanel[0]);
-        const TBINFile* day = loaded ? FirstRecordOf(records, p.Date) : nullptr;
+        const TBINFile* day = loaded ? first.of(p.Date) : nullptr;
         CheckGrouped(p.Steps, day ? day->Steps : 0);
         if (day)
             CheckPercent(p.Percent, day->Steps, day->TargetSteps);
@@ -262,9 +274,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!selected.isValid())
         return 0;
 
-    CheckDaily(records, selected);
-    CheckWeeklyAndMonthly(records, selected);
+    const FirstRecords first(records);
+    CheckDaily(records, first, selected);
+    CheckWeeklyAndMonthly(records, first, selected);
     CheckYearly(records);
-    CheckToday(records, flags & 2, image, selected, flags & 1, (flags & 4) ? empty : defaults);
+    CheckToday(records, first, flags & 2, image, selected, flags & 1, (flags & 4) ? empty : defaults);
     return 0;
 }
