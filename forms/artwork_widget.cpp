@@ -1,6 +1,7 @@
 #include "forms/artwork_widget.h"
 
 #include <QHash>
+#include <QImage>
 #include <QPainter>
 #include <QPixmap>
 #include <QPixmapCache>
@@ -18,6 +19,18 @@ QSvgRenderer* RendererFor(const QString& resource)
     if (it == cache.end())
         it = cache.insert(resource, std::make_shared<QSvgRenderer>(resource));
     return it.value()->isValid() ? it.value().get() : nullptr;
+}
+
+bool FullyOpaque(const QImage& image)
+{
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (qAlpha(line[x]) != 255)
+                return false;
+        }
+    }
+    return true;
 }
 }
 
@@ -45,12 +58,17 @@ void ArtworkWidget::paintEvent(QPaintEvent*)
         QSvgRenderer* renderer = RendererFor(artwork_);
         if (!renderer)
             return;
-        picture = QPixmap(size() * ratio);
-        picture.setDevicePixelRatio(ratio);
-        picture.fill(Qt::transparent);
-        QPainter onPicture(&picture);
-        renderer->render(&onPicture, QRectF(rect()));
-        onPicture.end();
+        QImage image(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(ratio);
+        image.fill(Qt::transparent);
+        QPainter onImage(&image);
+        renderer->render(&onImage, QRectF(rect()));
+        onImage.end();
+        // A picture that covers its whole rectangle is kept without alpha, so that drawing it is a
+        // copy instead of a blend: the window's background is repainted on the day wheel's last tick.
+        if (FullyOpaque(image))
+            image = std::move(image).convertToFormat(QImage::Format_RGB32);
+        picture = QPixmap::fromImage(std::move(image));
         QPixmapCache::insert(key, picture);
     }
     QPainter painter(this);

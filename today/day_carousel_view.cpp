@@ -154,11 +154,10 @@ void DayCarouselView::Timer1Timer()
             slotTable_[SpareSlot]->hide();
             arm();
             emit rotationFinished();
-            // TODAY changed too.
-            window_->repaint();
-            return;
         }
     }
+    // A repaint paints every region of the window that is dirty, so the TODAY labels that the end of
+    // a turn changed are painted with the wheel.
     window_->repaint(wheelArea_);
 }
 
