@@ -65,7 +65,7 @@ void ArtworkWidget::paintEvent(QPaintEvent*)
         renderer->render(&onImage, QRectF(rect()));
         onImage.end();
         // A picture that covers its whole rectangle is kept without alpha, so that drawing it is a
-        // copy instead of a blend: the window's background is repainted on the day wheel's last tick.
+        // copy instead of a blend: the window's background is repainted under the day wheel on every tick.
         if (FullyOpaque(image))
             image = std::move(image).convertToFormat(QImage::Format_RGB32);
         picture = QPixmap::fromImage(std::move(image));
