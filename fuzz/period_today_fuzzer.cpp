@@ -214,8 +214,8 @@ void CheckPercent(const QString& text, uint32_t steps, uint32_t target)
         FUZZ_CHECK(p == std::max<int>(1, int(uint64_t(steps) * 100 / target)));
 }
 
-void CheckToday(const DayRecordList& records, const FirstRecords& first, bool loaded, const MemoryImage& image, const QDate& selected,
-                bool metric, const TSoftInfo& catalog)
+void CheckToday(const DayRecordList& records, const FirstRecords& first, bool loaded, const MemoryImage& image,
+                const QDate& selected, bool metric, const TSoftInfo& catalog)
 {
     const TodayTexts t = ComputeTodayTexts(records, loaded, image, selected, metric, catalog);
     FUZZ_CHECK(t.DayText == QString::number(selected.day()));
