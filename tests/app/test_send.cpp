@@ -4,6 +4,7 @@
 #include "platform/xdg_email_mailer.h"
 #include "store/activity_file.h"
 #include "tests/support/builders.h"
+#include "tests/support/file_capabilities.h"
 #include "tests/support/scripted_mailer.h"
 #include "tests/support/scripted_prompts.h"
 #include "tests/support/stand_in_mail_tool.h"
@@ -29,8 +30,8 @@ const QByteArray AnnCsv = "Date,Steps,Target Step,Distance(km),Calories(kcal),Wa
                           "20100721,0,8000,1234.56,1.0,0,\r\n"
                           "20100722,12345,10000,8.76,456.7,95,\r\n";
 
-// The main window on an emulated pedometer with Ann current and TODAY shown. The mailer is the scripted
-// one unless the test passes another.
+// The main window on an emulated pedometer with TODAY shown: the profile owner holds Ann's days and
+// user is current. The mailer is the scripted one unless the test passes another.
 struct Fixture {
     TempDataDir dir;
     EmulatedHidBus bus;
@@ -38,12 +39,13 @@ struct Fixture {
     ScriptedMailer scripted;
     std::unique_ptr<TForm1> form;
 
-    explicit Fixture(Mailer* mailer = nullptr, const QString& user = QStringLiteral("Ann"))
+    explicit Fixture(Mailer* mailer = nullptr, const QString& user = QStringLiteral("Ann"),
+                     const QString& owner = QStringLiteral("Ann"))
     {
-        dir.write(QStringLiteral("Ann.bin"), DayRecordsToBytes(AnnDays));
+        dir.write(owner + QStringLiteral(".bin"), DayRecordsToBytes(AnnDays));
         form = std::make_unique<TForm1>(bus, prompts, mailer ? *mailer : scripted, dir.path(), nullptr);
         AppState& s = form->state();
-        s.Clients.push_back(MetricClient(QStringLiteral("Ann")));
+        s.Clients.push_back(MetricClient(owner));
         s.CurrentUser = user;
         s.DeviceMetric = true;
         form->DisplayBtnClick();
@@ -186,8 +188,6 @@ private slots:
     void unwritableExportStopsBeforeTheMail()
     {
         QFETCH(QString, fault);
-        if (fault == QLatin1String("read-only") && geteuid() == 0)
-            QSKIP("root writes into a read-only directory");
         Fixture f;
         const QByteArray old = "an earlier export\r\n";
         if (fault == QLatin1String("folder"))
@@ -196,10 +196,14 @@ private slots:
             QVERIFY(f.dir.write(QStringLiteral("Ann.csv"), old));
         {
             std::unique_ptr<FileSizeLimit> full;
+            std::unique_ptr<FileCapabilitiesSuspended> asAUser;
             if (fault == QLatin1String("full"))
                 full = std::make_unique<FileSizeLimit>(16);
-            if (fault == QLatin1String("read-only"))
+            if (fault == QLatin1String("read-only")) {
                 QVERIFY(QFile::setPermissions(f.dir.path(), QFile::ReadOwner | QFile::ExeOwner));
+                asAUser = std::make_unique<FileCapabilitiesSuspended>();
+                QVERIFY(asAUser->isValid());
+            }
             f.click("SendLabel");
             QFile::setPermissions(f.dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         }
@@ -239,20 +243,30 @@ private slots:
 
     // The real mailer with a stand-in xdg-email on PATH: the tool gets the subject, the note (its line
     // break as LF, which xdg-email writes as CR LF) and the written file, the window goes on while it
-    // runs, and its exit 0 ends SEND without a box.
+    // runs, and its exit 0 ends SEND without a box. A name beyond ASCII reaches the file name, the
+    // subject and the attachment path intact.
+    void realMailerHandsTheFileToXdgEmail_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::newRow("ASCII name") << QStringLiteral("Ann");
+        QTest::newRow("name beyond ASCII") << QStringLiteral("Zoë Ångström-Łukasz 李");
+    }
+
     void realMailerHandsTheFileToXdgEmail()
     {
+        QFETCH(QString, user);
         StandInMailTool tool(StandInMailTool::WaitForRelease);
         QVERIFY(tool.isValid());
         XdgEmailMailer mailer;
-        Fixture f(&mailer);
+        Fixture f(&mailer, user, user);
         f.click("SendLabel");
         QTRY_VERIFY_WITH_TIMEOUT(tool.ran(), 5000);
         QCOMPARE(f.highlighted(), QStringLiteral("SendLabel"));
-        const QString csv = f.dir.filePath(QStringLiteral("Ann.csv"));
-        QCOMPARE(tool.arguments(), QStringList({"--subject", "Ann's Step Record", "--body",
-                                                "Hi,\n  The attachment is Ann's record.", "--attach", csv}));
-        QCOMPARE(f.dir.read(QStringLiteral("Ann.csv")), AnnCsv);
+        const QString csv = f.dir.filePath(user + QStringLiteral(".csv"));
+        QCOMPARE(tool.arguments(), QStringList({"--subject", user + "'s Step Record", "--body",
+                                                "Hi,\n  The attachment is " + user + "'s record.", "--attach", csv}));
+        QCOMPARE(f.csvFiles(), QStringList{user + QStringLiteral(".csv")});
+        QCOMPARE(f.dir.read(user + QStringLiteral(".csv")), AnnCsv);
         QVERIFY(tool.release());
         QTRY_COMPARE_WITH_TIMEOUT(f.highlighted(), QStringLiteral("TodayLabel"), 5000);
         QVERIFY(f.prompts.shown().isEmpty());

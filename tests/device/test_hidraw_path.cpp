@@ -12,6 +12,7 @@
 #include "emulator/pedometer_history.h"
 #include "emulator/pedometer_model.h"
 #include "protocol/pedometer_protocol.h"
+#include "tests/support/file_capabilities.h"
 #include "tests/support/scripted_prompts.h"
 #include "tests/support/temp_data_dir.h"
 
@@ -26,12 +27,10 @@
 #include <mutex>
 #include <thread>
 
-#include <linux/capability.h>
 #include <linux/hidraw.h>
 #include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -294,20 +293,6 @@ private:
     UMockdevTestbed* bed_;
     std::unique_ptr<PedometerNode> node_;
 };
-
-// Drops the capabilities that let root open any file, for the rest of this process.
-bool DropFileCapabilities()
-{
-    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct data[2]{};
-    if (syscall(SYS_capget, &header, data) != 0)
-        return false;
-    for (int cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER}) {
-        data[cap / 32].effective &= ~(1u << (cap % 32));
-        data[cap / 32].permitted &= ~(1u << (cap % 32));
-    }
-    return syscall(SYS_capset, &header, data) == 0;
-}
 
 } // namespace
 
