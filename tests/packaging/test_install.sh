@@ -21,10 +21,54 @@ sleep 1
 touch "$work/installed"
 for f in bin/kinetrax bin/pedometer-sim lib/udev/rules.d/70-kinetrax-pedometer.rules \
          share/icons/hicolor/scalable/apps/$id.svg share/icons/hicolor/128x128/apps/$id.png \
-         share/man/man1/kinetrax.1.gz; do
+         share/man/man1/kinetrax.1.gz share/man/man1/pedometer-sim.1.gz; do
   [ -e "$prefix/$f" ] || fail "not installed: $f"
 done
-grep -q 'TAG+="uaccess"' "$prefix/lib/udev/rules.d/70-kinetrax-pedometer.rules" || fail "udev rule without uaccess"
+
+# The udev rule, evaluated the way udev matches it against a hidraw node and its parents: it must tag
+# the pedometer's node for uaccess and nothing else. A key this check does not know fails it.
+# Usage: rule_tags <rule file> <subsystem> <idVendor> <idProduct>; prints the tags the rule adds.
+rule_tags() {
+  local file=$1 subsystem=$2 vendor=$3 product=$4 line key op value actual matched tags
+  while IFS= read -r line; do
+    [[ $line =~ ^[[:space:]]*(#|$) ]] && continue
+    matched=1 tags=()
+    while [[ $line =~ ^[[:space:],]*([A-Za-z]+(\{[A-Za-z_]+\})?)(==|!=|\+=|=)\"([^\"]*)\"(.*)$ ]]; do
+      key=${BASH_REMATCH[1]} op=${BASH_REMATCH[3]} value=${BASH_REMATCH[4]} line=${BASH_REMATCH[5]}
+      case $key in
+        SUBSYSTEM) actual=$subsystem ;;
+        'ATTRS{idVendor}') actual=$vendor ;;
+        'ATTRS{idProduct}') actual=$product ;;
+        TAG) [ "$op" = "+=" ] || fail "udev rule: TAG$op"; tags+=("$value"); continue ;;
+        *) fail "udev rule: key this check does not know: $key" ;;
+      esac
+      # shellcheck disable=SC2053 # udev's values are glob patterns
+      case $op in
+        ==) [[ $actual == $value ]] || matched=0 ;;
+        !=) [[ $actual != $value ]] || matched=0 ;;
+        *) fail "udev rule: $key$op" ;;
+      esac
+    done
+    [[ $line =~ ^[[:space:]]*$ ]] || fail "udev rule: cannot read '$line'"
+    [ "$matched" = 1 ] && echo "${tags[@]}"
+  done <"$file"
+  return 0
+}
+rule=$prefix/lib/udev/rules.d/70-kinetrax-pedometer.rules
+[ "$(rule_tags "$rule" hidraw 0c45 70c1)" = uaccess ] || fail "udev rule does not tag the pedometer's node for uaccess"
+[ -z "$(rule_tags "$rule" hidraw 0c45 6366)" ] || fail "udev rule also matches another product of the vendor"
+[ -z "$(rule_tags "$rule" hidraw 046d 70c1)" ] || fail "udev rule also matches another vendor"
+[ -z "$(rule_tags "$rule" usb 0c45 70c1)" ] || fail "udev rule matches outside hidraw"
+
+# The metainfo's modalias: software centres offer Kinetrax when the pedometer is plugged in.
+modalias=$(sed -n 's|.*<modalias>\(.*\)</modalias>.*|\1|p' "$prefix/share/metainfo/$id.metainfo.xml")
+[ "$modalias" = 'usb:v0C45p70C1d*' ] || fail "metainfo modalias is '$modalias'"
+
+# Both man pages format without a warning.
+for page in kinetrax pedometer-sim; do
+  warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$prefix/share/man/man1/$page.1.gz" 2>&1 >/dev/null)
+  [ -z "$warnings" ] || fail "$page.1: $warnings"
+done
 
 desktop-file-validate "$prefix/share/applications/$id.desktop"
 appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml"
