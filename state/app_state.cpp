@@ -2,10 +2,11 @@
 
 bool AdoptDownload(AppState& state, const DownloadResult& download)
 {
-    if (!download.Complete)
+    if (!download.Complete || download.Sequence < state.AdoptedSequence)
         return false;
     state.DownloadBlock = download.Block;
     state.DeviceMetric = download.Metric;
     state.DownloadValid = true;
+    state.AdoptedSequence = download.Sequence;
     return true;
 }

@@ -24,6 +24,7 @@ struct AppState {
     bool DeviceMetric = false;                  // true: metric (km), false: imperial (mile)
     std::array<uint8_t, 100> DownloadBlock{};   // last decoded copy of the pedometer's memory
     bool DownloadValid = false;                 // DownloadBlock holds a complete download
+    uint64_t AdoptedSequence = 0;               // DownloadResult::Sequence of that download
     bool StartupDone = false;
     int DayOffset = 0;                          // the TODAY day is today + DayOffset
 
@@ -40,6 +41,8 @@ struct AppState {
 };
 
 // Takes a complete download into state: the memory image, the pedometer's unit system and that both
-// are now known. An incomplete one changes nothing, since its zeros would pass for real values.
+// are now known. An incomplete one changes nothing, since its zeros would pass for real values, and
+// so does one that read the pedometer before the download the state holds (a worker's result handed
+// over late): it would bring back the profile and units that a later exchange replaced.
 // True when the download was adopted.
 bool AdoptDownload(AppState& state, const DownloadResult& download);
