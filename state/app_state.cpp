@@ -10,3 +10,14 @@ bool AdoptDownload(AppState& state, const DownloadResult& download)
     state.AdoptedSequence = download.Sequence;
     return true;
 }
+
+bool AppState::DistanceMetric() const
+{
+    if (!DownloadValid) {
+        for (const TClient& c : Clients) {
+            if (!CurrentUser.isEmpty() && c.Name == CurrentUser)
+                return c.Metric != 0;
+        }
+    }
+    return DeviceMetric;
+}

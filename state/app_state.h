@@ -37,6 +37,9 @@ struct AppState {
     int recordDay = 0;
 
     int UserCount() const { return static_cast<int>(Clients.size()); }
+    // Whether distances on screen and in the export are kilometres: the pedometer's unit system once a
+    // complete download told it, before that the current profile's, the unit its records are stored in.
+    bool DistanceMetric() const;
     QString activityFilePath() const { return ExeDir + CurrentUser + QStringLiteral(".bin"); }
 };
 
