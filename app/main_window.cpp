@@ -320,7 +320,7 @@ void TForm1::SendBtnClick()
         return;
     const MailMessage mail = BuildRecordMail(state_.CurrentUser, state_.ExportDir);
     QString error;
-    if (!ExportCsv(mail.AttachmentPath, state_.DayRecords, state_.Catalog, state_.DeviceMetric, &error)) {
+    if (!ExportCsv(mail.AttachmentPath, state_.DayRecords, state_.Catalog, state_.DistanceMetric(), &error)) {
         prompts_.showMessage(state_.Catalog.applicationTitle(), error, PromptFlags::Stop);
         return;
     }
@@ -359,7 +359,7 @@ void TForm1::ShowTodayFigures()
     const QDate selected = SelectedDate(today(), state_.DayOffset);
     dayRecordsLoaded_ = loaded;
     const TodayTexts texts = ComputeTodayTexts(state_.DayRecords, loaded, state_.DownloadBlock, selected,
-                                               state_.DeviceMetric, state_.Catalog);
+                                               state_.DistanceMetric(), state_.Catalog);
     std::array<QWidget*, DayPanelSlots> shown{};
     std::copy_n(slots_.begin(), DayPanelSlots, shown.begin());
     TodayView(ui->TodayPanel).show(texts, shown);

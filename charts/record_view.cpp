@@ -59,7 +59,8 @@ RecordView::RecordView(QWidget* form, AppState& state, Prompts& prompts, std::fu
             chart->setTargetWord(c.YAxisString[0]);
             chart->setBarToolTip([this, measure](int bar) {
                 const QDate d = viewDate();
-                return BarToolTipText(view_, measure, bar, d.year(), d.month(), state_.DeviceMetric, state_.Catalog);
+                return BarToolTipText(view_, measure, bar, d.year(), d.month(), state_.DistanceMetric(),
+                                      state_.Catalog);
             });
         }
         for (int p = 0; p < 4; ++p) {
@@ -146,7 +147,7 @@ bool RecordView::LoadUserRecord()
 
 void RecordView::ShowRecordTotals()
 {
-    const auto texts = RecordTotalTexts(SumRecords(state_.DayRecords), state_.DeviceMetric, state_.Catalog);
+    const auto texts = RecordTotalTexts(SumRecords(state_.DayRecords), state_.DistanceMetric(), state_.Catalog);
     for (int m = 0; m < MeasureCount; ++m) {
         if (QLabel* total = label(static_cast<Measure>(m), "TotalLabel"))
             SetAutoSizedText(total, texts[m]);
@@ -188,10 +189,10 @@ void RecordView::ShowPeriod(PeriodMode mode)
     for (int m = 0; m < MeasureCount; ++m) {
         const auto measure = static_cast<Measure>(m);
         if (RecordChartView* chart = charts_[m]) {
-            chart->setAxisCaption(ChartAxisCaption(measure, state_.DeviceMetric, state_.Catalog));
+            chart->setAxisCaption(ChartAxisCaption(measure, state_.DistanceMetric(), state_.Catalog));
             chart->setTargetWordShown(state_.hasDayTarget);
             chart->showPeriod(view_, daily);
-            chart->setAccessibleName(ChartAxisCaption(measure, state_.DeviceMetric, state_.Catalog)
+            chart->setAccessibleName(ChartAxisCaption(measure, state_.DistanceMetric(), state_.Catalog)
                                      + QStringLiteral(", ") + caption);
         }
         if (QLabel* under = form_->findChild<QLabel*>(Name("lb", Prefixes[m]) + QStringLiteral("PanelDate")))

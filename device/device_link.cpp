@@ -316,6 +316,7 @@ DownloadResult DeviceLink::DownloadDeviceData(ExchangeStart start)
         std::lock_guard<std::mutex> exclusive(exchangeMutex_);
         DeferMessages defer(messages);
         result = downloadLocked();
+        result.Sequence = ++downloads_;
     }
     if (result.Complete)
         automaticFailureShown_ = false;

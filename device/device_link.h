@@ -147,6 +147,7 @@ private:
 
     std::mutex writeMutex_;
     std::mutex exchangeMutex_;
+    uint64_t downloads_ = 0;   // guarded by exchangeMutex_, so its order is the order of the reads
     std::atomic<double> waitScale_{1.0};
     std::atomic<bool> cancelled_{false};
     std::atomic<bool> automaticFailureShown_{false};

@@ -19,12 +19,21 @@ TForm3::TForm3(AppState& state, DeviceLink& link, Prompts& prompts, QWidget* par
 }
 
 TForm3::TForm3(AppState& state, DeviceLink& link, Prompts& prompts, const Timing& timing, QWidget* parent)
+    : TForm3(state, std::function<DownloadResult()>([&link] {
+                 return link.DownloadDeviceData(DeviceLink::ExchangeStart::Automatic);
+             }),
+             prompts, timing, parent)
+{
+}
+
+TForm3::TForm3(AppState& state, std::function<DownloadResult()> download, Prompts& prompts, const Timing& timing,
+               QWidget* parent)
     : QDialog(parent), ui(std::make_unique<Ui::TForm3>()), state_(state), prompts_(prompts)
 {
     // The worker keeps its result to itself; the GUI thread adopts it once the worker has ended, so the
     // shared state is never written from two threads.
-    setUp([this, &link] {
-        DownloadResult result = link.DownloadDeviceData(DeviceLink::ExchangeStart::Automatic);
+    setUp([this, download = std::move(download)] {
+        DownloadResult result = download();
         if (!result.Complete || !IsReadyStatus(result.Block[0]))
             return false;
         readyResult_ = result;
@@ -112,6 +121,7 @@ void TForm3::Timer1Timer()
     worker_->stopAndWait(-1);
     Timer2.stop();
     if (readyResult_) {
+        // Refused when a download that read the pedometer later (a Save's, say) is already in the state.
         AdoptDownload(state_, *readyResult_);
         readyResult_.reset();
     }

@@ -38,6 +38,9 @@ public:
     // serialise it against other exchanges.
     TForm3(AppState& state, DeviceLink& link, Prompts& prompts, QWidget* parent = nullptr);
     TForm3(AppState& state, DeviceLink& link, Prompts& prompts, const Timing& timing, QWidget* parent = nullptr);
+    // For tests: download replaces the link's download and runs on the worker thread as that does.
+    TForm3(AppState& state, std::function<DownloadResult()> download, Prompts& prompts, const Timing& timing,
+           QWidget* parent = nullptr);
     // For tests: attempt replaces the download (returns true when the pedometer reported ready).
     TForm3(AppState& state, std::function<bool()> attempt, Prompts& prompts, const Timing& timing,
            QWidget* parent = nullptr);
@@ -53,8 +56,8 @@ public:
     DisplayThread* worker() const { return worker_.get(); }
 
 signals:
-    // On the GUI thread, once the worker's download has succeeded, the worker has ended and the
-    // memory image and unit flag are in the state.
+    // On the GUI thread, once the worker's download has succeeded and the worker has ended. The memory
+    // image and unit flag in the state are then the newest known: the worker's, or a later download's.
     void downloadCompleted();
 
 protected:

@@ -162,7 +162,7 @@ bool ProfileSession::DeleteProfile(int row)
         --loadedCount_;
 
     // A name read from an old list might point outside the data directory; such a file is left alone.
-    if (ProfileNameProblem(name).isEmpty()) {
+    if (ListedProfileNameProblem(name).isEmpty()) {
         const QString path = ActivityFilePath(state_.ExeDir, name);
         if (QFile::exists(path))
             QFile::remove(path);

@@ -24,6 +24,7 @@ struct AppState {
     bool DeviceMetric = false;                  // true: metric (km), false: imperial (mile)
     std::array<uint8_t, 100> DownloadBlock{};   // last decoded copy of the pedometer's memory
     bool DownloadValid = false;                 // DownloadBlock holds a complete download
+    uint64_t AdoptedSequence = 0;               // DownloadResult::Sequence of that download
     bool StartupDone = false;
     int DayOffset = 0;                          // the TODAY day is today + DayOffset
 
@@ -36,10 +37,15 @@ struct AppState {
     int recordDay = 0;
 
     int UserCount() const { return static_cast<int>(Clients.size()); }
+    // Whether distances on screen and in the export are kilometres: the pedometer's unit system once a
+    // complete download told it, before that the current profile's, the unit its records are stored in.
+    bool DistanceMetric() const;
     QString activityFilePath() const { return ExeDir + CurrentUser + QStringLiteral(".bin"); }
 };
 
 // Takes a complete download into state: the memory image, the pedometer's unit system and that both
-// are now known. An incomplete one changes nothing, since its zeros would pass for real values.
+// are now known. An incomplete one changes nothing, since its zeros would pass for real values, and
+// so does one that read the pedometer before the download the state holds (a worker's result handed
+// over late): it would bring back the profile and units that a later exchange replaced.
 // True when the download was adopted.
 bool AdoptDownload(AppState& state, const DownloadResult& download);

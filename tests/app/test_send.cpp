@@ -125,6 +125,39 @@ private slots:
     }
 
     // A user whose records cannot be read never gets the previous user's records in the export.
+    // The records are stored in the profile's units; until a complete download tells the pedometer's,
+    // TODAY, RECORD and the export name the profile's unit, not the unit flag's start value.
+    void distanceUnitFollowsTheProfileUntilThePedometerIsRead_data()
+    {
+        QTest::addColumn<bool>("pedometerRead");
+        QTest::addColumn<bool>("deviceMetric");
+        QTest::addColumn<bool>("profileMetric");
+        QTest::addColumn<QString>("unit");
+        QTest::newRow("unread, metric profile") << false << false << true << QStringLiteral("km");
+        QTest::newRow("unread, imperial profile") << false << true << false << QStringLiteral("mile");
+        QTest::newRow("read as imperial") << true << false << true << QStringLiteral("mile");
+    }
+    void distanceUnitFollowsTheProfileUntilThePedometerIsRead()
+    {
+        QFETCH(bool, pedometerRead);
+        QFETCH(bool, deviceMetric);
+        QFETCH(bool, profileMetric);
+        QFETCH(QString, unit);
+        Fixture f;
+        AppState& s = f.form->state();
+        s.DownloadValid = pedometerRead;
+        s.DeviceMetric = deviceMetric;
+        s.Clients.front().Metric = profileMetric ? 1 : 0;
+        f.form->DisplayBtnClick();
+        QCOMPARE(f.label("DistanceEdit")->text(), QStringLiteral("0.00") + unit);
+
+        f.click("RecordLabel");
+        QCOMPARE(f.label("DistanceTotalLabel")->text(), QStringLiteral("Total:1243.37") + unit);
+        f.click("SendLabel");
+        const QByteArray header = f.dir.read(QStringLiteral("Ann.csv")).split('\r').first();
+        QCOMPARE(header, "Date,Steps,Target Step,Distance(" + unit.toLatin1() + "),Calories(kcal),Walking Time(min)");
+    }
+
     void userWithoutReadableRecordsExportsNoneOfAnothers()
     {
         Fixture f;

@@ -5,14 +5,34 @@
 #include "device/device_link.h"
 #include "emulator/emulated_hid_bus.h"
 #include "loading/display_thread.h"
+#include "profiles/profile_session.h"
+#include "protocol/pedometer_protocol.h"
 #include "tests/support/scripted_prompts.h"
+#include "tests/support/temp_data_dir.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
 
+#include <functional>
 #include <memory>
+
+namespace {
+// A message box runs an event loop: the window's timers fire while it is up.
+class BoxesWithEventLoop : public ScriptedPrompts {
+public:
+    std::function<void(const QString& text)> whileShown;
+
+    void showMessage(const QString& caption, const QString& text, int flags) override
+    {
+        ScriptedPrompts::showMessage(caption, text, flags);
+        if (whileShown)
+            whileShown(text);
+    }
+};
+} // namespace
 
 // The loading window against the in-process pedometer, with short timer intervals.
 class TestLoadingWindow : public QObject {
@@ -96,6 +116,85 @@ private slots:
         QVERIFY(!window.worker()->isRunning());
         QCOMPARE(rig.state.DownloadBlock[0], uint8_t(0xF4));
         QCOMPARE(rig.prompts.shown().size(), 1);
+    }
+
+    // The pedometer is busy past the time limit; once it is ready, the worker's download of the old
+    // profile is held back until a Save has sent a new profile (in the other unit system) and read it
+    // back. Timer1 then delivers the worker's older image while the Save's "Synchronization OK!" box
+    // is up: it must not replace the newer one the Save goes on to read its values from.
+    void aLateWorkerDownloadNeverReplacesANewerOne()
+    {
+        Rig rig;
+        TempDataDir dir;
+        rig.state.ExeDir = dir.path();
+        rig.state.UserListPath = dir.filePath(QStringLiteral("Kinetrax.dat"));
+        rig.model->setProfile(false, 25, 150, 6000, 9, 30);
+        PedometerFaults busy;
+        busy.busyStatusByte = true;
+        rig.model->setFaults(busy);
+
+        BoxesWithEventLoop prompts;
+        prompts.setDefaultAnswer(true);
+        QSemaphore downloaded;
+        QSemaphore release;
+        TForm3 window(rig.state, std::function<DownloadResult()>([&] {
+                          DownloadResult result = rig.link->DownloadDeviceData(ExchangeStart::Automatic);
+                          if (result.Complete && IsReadyStatus(result.Block[0])) {
+                              downloaded.release();
+                              release.acquire();
+                          }
+                          return result;
+                      }),
+                      prompts, fast(100));
+        struct Unblock {
+            QSemaphore& s;
+            ~Unblock() { s.release(); }
+        } unblock{release};
+        QSignalSpy completed(&window, &TForm3::downloadCompleted);
+        QTRY_VERIFY(window.finished());
+
+        ProfileSession session(rig.state, *rig.link, prompts);
+        session.setSyncDelayMs(0);
+        QVERIFY(session.LoadUserList());
+        const std::optional<NewProfileDefaults> defaults = session.NewProfile();
+        QVERIFY(defaults);
+        QVERIFY(rig.state.DownloadValid);
+        QVERIFY(!rig.state.DeviceMetric);
+
+        rig.model->setFaults(PedometerFaults{});
+        QVERIFY(downloaded.tryAcquire(1, 5000));
+        prompts.whileShown = [&](const QString& text) {
+            if (text != rig.state.Catalog.Info[12])
+                return;
+            release.release();
+            QTRY_COMPARE_WITH_TIMEOUT(completed.count(), 1, 5000);
+        };
+
+        ProfileForm form;
+        form.Name = QStringLiteral("Ann");
+        form.Gender = 1;
+        form.Age = 30;
+        form.HeightH = 1;
+        form.HeightL = 70;
+        form.Weight = 58;
+        form.Steplength = 68;
+        form.Target = 8000;
+        form.Metric = true;
+        const SaveOutcome saved = session.SaveProfile(1, false, form);
+        QVERIFY(saved.Saved);
+        const ActivateOutcome activated = session.ActivateSavedProfile(saved.Row, false, form);
+        QVERIFY(activated.Done);
+        QCOMPARE(completed.count(), 1);
+
+        QVERIFY(activated.ReadBack);
+        QCOMPARE(int(activated.ReadBack->Steplength), 68);
+        QCOMPARE(int(activated.ReadBack->Weight), 58);
+        QCOMPARE(int(activated.ReadBack->TargetSteps), 8000);
+        const TClient& ann = rig.state.Clients.at(0);
+        QCOMPARE(int(ann.Steplength), 68);
+        QCOMPARE(int(ann.Weight), 58);
+        QVERIFY(rig.state.DeviceMetric);
+        QCOMPARE(rig.state.DownloadBlock, rig.model->memoryImage());
     }
 
     void limitCountsFromCreationSoALateShowReturnsAtOnce()

@@ -4,7 +4,9 @@
 #include "device/device_link.h"
 #include "emulator/emulated_hid_bus.h"
 #include "emulator/pedometer_history.h"
+#include "profiles/profile_name.h"
 #include "profiles/user_list.h"
+#include "protocol/memory_image.h"
 #include "state/app_state.h"
 #include "store/activity_file.h"
 #include "tests/support/builders.h"
@@ -158,6 +160,58 @@ private slots:
             QVERIFY(rig.state.DeviceMetric);
         if (!pedometerAnswers)
             QCOMPARE(rig.dir.read("Kinetrax.dat"), list);
+    }
+
+    // Typing keeps the stricter rule. A name an earlier version listed is refused only where its files
+    // would leave the data directory or cannot be named here; otherwise its history stays reachable:
+    // chosen at start-up and with OK, merged into, and removed by Del.
+    void listedNamesAreRefusedOnlyWhereTheirFilesCannotBe_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("typedUsable");
+        QTest::addColumn<bool>("listedUsable");
+        QTest::newRow("plain") << QStringLiteral("Bob") << true << true;
+        QTest::newRow("trailing dot") << QStringLiteral("Bob Jr.") << false << true;
+        QTest::newRow("trailing blank") << QStringLiteral("Ann ") << false << true;
+        QTest::newRow("blank") << QStringLiteral("  ") << false << true;
+        QTest::newRow("refused only by other systems") << QStringLiteral("a<b>:\"|?*") << false << true;
+        QTest::newRow("65 characters") << QString(65, QLatin1Char('x')) << false << true;
+        QTest::newRow("file name of 248 bytes") << QString(244, QLatin1Char('x')) << false << true;
+        QTest::newRow("file name of 249 bytes") << QString(245, QLatin1Char('x')) << false << false;
+        QTest::newRow("two-byte letters, 250 bytes") << QString(123, QChar(0xE9)) << false << false;
+        QTest::newRow("empty") << QString() << false << false;
+        QTest::newRow("dot") << QStringLiteral(".") << false << false;
+        QTest::newRow("dot dot") << QStringLiteral("..") << false << false;
+        QTest::newRow("parent path") << QStringLiteral("../Bob") << false << false;
+        QTest::newRow("backslash") << QStringLiteral("a\\b") << false << false;
+        QTest::newRow("NUL") << QStringLiteral("Bob") + QChar(0) << false << false;
+        QTest::newRow("escape") << QStringLiteral("Bob\x1b") << false << false;
+    }
+    void listedNamesAreRefusedOnlyWhereTheirFilesCannotBe()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, typedUsable);
+        QFETCH(bool, listedUsable);
+        QCOMPARE(ProfileNameProblem(name).isEmpty(), typedUsable);
+        QCOMPARE(UnusableProfileText(name).isEmpty(), listedUsable);
+        if (!listedUsable)
+            return;
+
+        Rig rig({name + QStringLiteral(",1,34,165,58,68,8000,1,1")});
+        const QString file = name + QStringLiteral(".bin");
+        const DayRecordList history{Day(20100601, 1500, 8000, 1040, 50, 15)};
+        QVERIFY(SaveDayRecords(rig.dir.filePath(file), history, rig.state.Catalog, rig.prompts));
+        QVERIFY(rig.session->LoadUserList());
+        QCOMPARE(rig.state.CurrentUser, name);
+        QVERIFY(rig.session->ChooseProfile(1, name, false, false).Chosen);
+        DayRecordList merged;
+        QVERIFY(LoadDayRecords(rig.dir.filePath(file), merged, rig.state.Catalog, rig.prompts));
+        QCOMPARE(merged.size(), size_t(1 + DaysInMemory));
+        QCOMPARE(merged.front().Date, 20100601u);
+
+        rig.prompts.setDefaultAnswer(true);
+        QVERIFY(rig.session->DeleteProfile(1));
+        QVERIFY(!QFile::exists(rig.dir.filePath(file)));
     }
 
     // Del removes the history only once the list without the profile is on disk.
