@@ -4,6 +4,7 @@
 #include "device/read_data_thread.h"
 #include "protocol/pedometer_protocol.h"
 #include "platform/prompts.h"
+#include "platform/write_stop.h"
 
 #include <chrono>
 
@@ -410,6 +411,7 @@ bool DeviceLink::sendProfileLocked(bool metric, uint16_t steplength, uint16_t we
         if (Unanswered(setAddress, 8, 7))
             return fail();
         const uint8_t* d = block.data() + part.first;
+        StopPointBeforeWrite();
         const auto written = exchange(DataWriteRequest(d), HandshakeWaitBase, acknowledged);
         if (Unanswered(written, 8, 7))
             return fail();

@@ -1,5 +1,7 @@
 #include "platform/atomic_file.h"
 
+#include "platform/write_stop.h"
+
 #include <QSaveFile>
 
 #include <unistd.h>
@@ -20,6 +22,8 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* 
     // QSaveFile::commit() does not sync, and a rename of unsynced data can leave an empty file after a crash.
     if (!file.flush() || ::fsync(file.handle()) != 0)
         return fail(QStringLiteral("Could not write %1 to disk").arg(path));
+    if (FileWriteFails())
+        return fail(QString::fromLatin1(InjectedWriteErrorText()));
     if (!file.commit()) {
         if (errorText)
             *errorText = file.errorString();

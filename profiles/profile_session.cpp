@@ -1,6 +1,9 @@
 #include "profiles/profile_session.h"
 
+#include "platform/atomic_file.h"
 #include "platform/prompts.h"
+#include "platform/write_stop.h"
+#include "profiles/pending_work.h"
 #include "profiles/profile_name.h"
 #include "profiles/units.h"
 #include "profiles/user_list.h"
@@ -62,16 +65,146 @@ bool ProfileSession::LoadUserList()
     const QString first = state_.Clients.empty() ? QString() : state_.Clients.front().Name;
     state_.CurrentUser = UnusableProfileText(first).isEmpty() ? first : QString();
     notifyActiveUser();
+    // What a failure or a kill left half done; if it cannot be finished now, the next change tries again.
+    FinishPendingWork();
     return true;
 }
 
 bool ProfileSession::SaveUserList()
 {
+    return SaveUserList(state_.Clients);
+}
+
+bool ProfileSession::SaveUserList(const ClientList& clients)
+{
     QString error;
-    if (::SaveUserList(state_.UserListPath, state_.Clients, &error))
+    if (::SaveUserList(state_.UserListPath, clients, &error))
         return true;
-    prompts_.showMessage(state_.Catalog.UserSetting[0], error, PromptFlags::Stop);
+    showError(error);
     return false;
+}
+
+void ProfileSession::showError(const QString& text)
+{
+    prompts_.showMessage(state_.Catalog.UserSetting[0], text, PromptFlags::Stop);
+}
+
+QString ProfileSession::pendingPath() const
+{
+    return state_.ExeDir + QString::fromLatin1(PendingWorkFileName);
+}
+
+// ---- steps left half done -------------------------------------------------------------------------
+
+bool ProfileSession::FinishPendingWork()
+{
+    PendingWork work = LoadPendingWork(pendingPath());
+    if (work.empty())
+        return true;
+    const auto listed = [this](const QString& name) {
+        for (size_t i = 0; i < state_.Clients.size(); ++i) {
+            if (state_.Clients[i].Name == name)
+                return int(i);
+        }
+        return -1;
+    };
+    QString error;
+    if (work.Conversion) {
+        const PendingConversion c = *work.Conversion;
+        const int i = listed(c.Profile.Name);
+        // Finished only while the list still has the profile in the old units; otherwise the list was
+        // saved after the activity file, and the step was over but for removing its note.
+        if (i >= 0 && ListedProfileNameProblem(c.Profile.Name).isEmpty()
+            && state_.Clients[size_t(i)].Metric != c.Profile.Metric) {
+            const QString path = ActivityFilePath(state_.ExeDir, c.Profile.Name);
+            QFile file(path);
+            QByteArray bytes;
+            if (file.open(QIODevice::ReadOnly))
+                bytes = file.read(MaxActivityFileBytes);
+            file.close();
+            bool converted = ActivityHash(bytes) == c.ToHash;
+            if (!converted && ActivityHash(bytes) == c.FromHash) {
+                const QByteArray after = ConvertedActivityBytes(bytes, c.Profile.Metric != 0);
+                if (ActivityHash(after) == c.ToHash) {
+                    if (!WriteFileAtomically(path, after, &error)) {
+                        showError(error);
+                        return false;
+                    }
+                    converted = true;
+                }
+            }
+            // An activity file that is neither is left alone with the list: something else wrote it.
+            if (converted) {
+                ClientList updated = state_.Clients;
+                updated[size_t(i)] = c.Profile;
+                if (!SaveUserList(updated))
+                    return false;
+                state_.Clients = std::move(updated);
+            }
+        }
+        work.Conversion.reset();
+    }
+    const QStringList names = work.Deletions;
+    for (const QString& name : names) {
+        // A listed name's file belongs to that profile, and an unusable name's file is not ours.
+        if (listed(name) < 0 && ListedProfileNameProblem(name).isEmpty()) {
+            QFile file(ActivityFilePath(state_.ExeDir, name));
+            if (file.exists() && (FileWriteFails() || !file.remove())) {
+                failedDeletions_[name] = file.fileName() + QStringLiteral("\r\n")
+                    + (file.error() != QFileDevice::NoError ? file.errorString()
+                                                            : QString::fromLatin1(InjectedWriteErrorText()));
+                continue;
+            }
+        }
+        failedDeletions_.remove(name);
+        work.Deletions.removeAll(name);
+    }
+    if (!SavePendingWork(pendingPath(), work, &error)) {
+        showError(error);
+        return false;
+    }
+    return true;
+}
+
+bool ProfileSession::ConvertUserHistory(const ClientList& updated, int index)
+{
+    const TClient& after = updated[size_t(index)];
+    const QString path = ActivityFilePath(state_.ExeDir, after.Name);
+    DayRecordList records;
+    QByteArray before;
+    bool readable = LoadDayRecords(path, records, state_.Catalog, prompts_);
+    if (readable) {
+        QFile file(path);
+        readable = file.open(QIODevice::ReadOnly);
+        before = file.read(MaxActivityFileBytes);
+        readable = readable && file.error() == QFileDevice::NoError;
+    }
+    // Without readable records only the profile changes, as when nothing was stored.
+    if (!readable)
+        return SaveUserList(updated);
+
+    // The activity file and the list change together: the note written first lets the next try finish
+    // a step that stopped between the two writes, instead of converting the distances again.
+    const QByteArray converted = ConvertedActivityBytes(before, after.Metric != 0);
+    PendingWork work = LoadPendingWork(pendingPath());
+    work.Conversion = PendingConversion{ActivityHash(before), ActivityHash(converted), after};
+    QString error;
+    if (!SavePendingWork(pendingPath(), work, &error)) {
+        showError(error);
+        return false;
+    }
+    if (!SaveDayRecords(path, DayRecordsFromBytes(converted), state_.Catalog, prompts_)) {
+        work.Conversion.reset();
+        SavePendingWork(pendingPath(), work);
+        return false;
+    }
+    state_.DayRecords = DayRecordsFromBytes(converted);
+    if (!SaveUserList(updated))
+        return false;
+    // Left behind, the note is harmless: the list already holds the profile in the new units.
+    work.Conversion.reset();
+    SavePendingWork(pendingPath(), work);
+    return true;
 }
 
 QString ProfileSession::genderText(int gender) const
@@ -148,26 +281,48 @@ bool ProfileSession::DeleteProfile(int row)
         return false;
     if (!prompts_.askYesNo(QString(), state_.Catalog.Info[23], PromptFlags::YesNoQuestion))
         return false;
+    if (!FinishPendingWork())
+        return false;
 
     ClientList shortened = state_.Clients;
     shortened.erase(shortened.begin() + (row - 1));
+    // A name read from an old list might point outside the data directory; such a file is left alone.
+    const QString path = ActivityFilePath(state_.ExeDir, name);
+    const bool removeFile = ListedProfileNameProblem(name).isEmpty() && QFile::exists(path);
+    // Noted before the list changes: if the file outlives the profile (a failed removal, a kill), it is
+    // removed later and never becomes the history of a new profile of the same name.
+    PendingWork work = LoadPendingWork(pendingPath());
     QString error;
-    if (!::SaveUserList(state_.UserListPath, shortened, &error)) {
+    if (removeFile && !work.Deletions.contains(name)) {
+        work.Deletions.append(name);
+        if (!SavePendingWork(pendingPath(), work, &error)) {
+            showError(error);
+            return false;
+        }
+    }
+    if (!SaveUserList(shortened)) {
         // The profile stays listed on disk, so its records must stay too.
-        prompts_.showMessage(state_.Catalog.UserSetting[0], error, PromptFlags::Stop);
+        work.Deletions.removeAll(name);
+        SavePendingWork(pendingPath(), work);
         return false;
     }
     state_.Clients = std::move(shortened);
     if (row <= loadedCount_)
         --loadedCount_;
-
-    // A name read from an old list might point outside the data directory; such a file is left alone.
-    if (ListedProfileNameProblem(name).isEmpty()) {
-        const QString path = ActivityFilePath(state_.ExeDir, name);
-        if (QFile::exists(path))
-            QFile::remove(path);
-    }
     state_.CurrentUser.clear();
+
+    if (removeFile) {
+        QFile file(path);
+        if (FileWriteFails() || !file.remove()) {
+            const QString why = file.error() != QFileDevice::NoError ? file.errorString()
+                                                                     : QString::fromLatin1(InjectedWriteErrorText());
+            failedDeletions_[name] = path + QStringLiteral("\r\n") + why;
+            showError(failedDeletions_[name]);
+            return true;
+        }
+        work.Deletions.removeAll(name);
+        SavePendingWork(pendingPath(), work);
+    }
     return true;
 }
 
@@ -203,14 +358,19 @@ SaveOutcome ProfileSession::SaveProfile(int row, bool editing, const ProfileForm
     } else if (s < 1 || s > state_.UserCount()) {
         return {};
     }
+    if (!FinishPendingWork())
+        return {};
+    if (!editing && failedDeletions_.contains(form.Name)) {
+        // The records of an earlier profile of this name are still there and must not become its history.
+        showError(failedDeletions_.value(form.Name));
+        return {};
+    }
 
     // Whether the pedometer's units change can only be asked once they are known.
     const bool deviceKnown = state_.DownloadValid || DownloadIntoState();
     if (deviceKnown && form.Metric != state_.DeviceMetric
         && !prompts_.askYesNo(QString(), cat.Info[19], PromptFlags::YesNoQuestion))
         return {};
-    if (deviceKnown)
-        state_.DeviceMetric = form.Metric;
 
     // The stored distances are in the profile's own units, whatever the pedometer counts in.
     const bool storedUnitsChange = editing && (state_.Clients[size_t(s - 1)].Metric != 0) != form.Metric;
@@ -223,28 +383,26 @@ SaveOutcome ProfileSession::SaveProfile(int row, bool editing, const ProfileForm
         c.TargetSteps = static_cast<uint32_t>(form.Target);
         c.Metric = form.Metric ? 1 : 0;
     };
+    // Changed in memory only once the list is on disk: a failed save leaves the window as it was.
+    ClientList updated = state_.Clients;
     if (!editing) {
         TClient client;
         client.Name = form.Name;
         fill(client);
-        state_.Clients.push_back(client);
+        updated.push_back(client);
     } else {
-        fill(state_.Clients[size_t(s - 1)]);
+        fill(updated[size_t(s - 1)]);
     }
-    state_.Clients[size_t(s - 1)].TimeSync = form.TimeSync ? 1 : 0;
+    updated[size_t(s - 1)].TimeSync = form.TimeSync ? 1 : 0;
 
     // A new profile has no records yet; converting whatever list is in memory would convert another
     // user's file. The edited profile's own file is read afresh so that exactly what is stored gets
     // converted.
-    if (storedUnitsChange) {
-        DayRecordList records;
-        if (LoadDayRecords(state_.activityFilePath(), records, cat, prompts_)) {
-            state_.DayRecords = records;
-            ConvertStoredDistances(form.Metric);
-        }
-    }
-
-    SaveUserList();
+    if (storedUnitsChange ? !ConvertUserHistory(updated, s - 1) : !SaveUserList(updated))
+        return {};
+    state_.Clients = std::move(updated);
+    if (deviceKnown)
+        state_.DeviceMetric = form.Metric;
     formTimeSync_ = form.TimeSync;
     return {true, s};
 }
@@ -264,8 +422,12 @@ ActivateOutcome ProfileSession::ActivateSavedProfile(int row, bool editing, cons
         // Sending now would write a unit flag that nobody read or confirmed, and a changed flag clears
         // the pedometer's days.
         prompts_.showMessage(state_.Catalog.UserSetting[0], PedometerNotReadText(), PromptFlags::Warning);
-    } else if (SyncProfileWithDevice(true, form)) {
-        outcome.ReadBack = TakeDeviceProfile(row);
+    } else {
+        const StepResult synced = SyncProfileWithDevice(true, form);
+        if (synced == StepResult::WriteFailed)
+            return outcome;
+        if (synced == StepResult::Done)
+            outcome.ReadBack = TakeDeviceProfile(state_.Clients[size_t(row - 1)]);
     }
     outcome.Done = true;
     notifyActiveUser();
@@ -291,6 +453,8 @@ ChooseOutcome ProfileSession::ChooseProfile(int row, const QString& rowName, boo
         prompts_.showMessage(cat.UserSetting[0], refused, PromptFlags::Stop);
         return outcome;
     }
+    if (!FinishPendingWork())
+        return outcome;
     state_.CurrentUser = name;
     notifyActiveUser();
     formTimeSync_ = state_.Clients[size_t(r - 1)].TimeSync != 0;
@@ -304,43 +468,55 @@ ChooseOutcome ProfileSession::ChooseProfile(int row, const QString& rowName, boo
     // a guess: a failed start-up download is tried again first.
     bool deviceKnown = state_.DownloadValid || DownloadIntoState();
     if (!fromFile && deviceKnown) {
-        TClient& p = state_.Clients[size_t(r - 1)];
-        if ((p.Metric != 0) != state_.DeviceMetric) {
-            outcome.FormMetric = p.Metric != 0;
-            state_.DeviceMetric = p.Metric != 0;
+        const TClient& p = state_.Clients[size_t(r - 1)];
+        const bool metric = p.Metric != 0;
+        if (SendProfileKeepingDays(metric, p.Steplength, p.Weight, p.TargetSteps) == StepResult::WriteFailed)
+            return outcome;
+        if (metric != state_.DeviceMetric) {
+            outcome.FormMetric = metric;
+            state_.DeviceMetric = metric;
         }
-        pedometer_.SendProfileAndClock(state_.DeviceMetric, p.Steplength, p.Weight, p.TargetSteps);
         deviceKnown = DownloadIntoState();
     }
 
+    // Every step that writes a file stops the choice when the write fails (told); the window stays
+    // open, and OK again finishes the job.
     if (deviceKnown) {
-        TClient& p = state_.Clients[size_t(r - 1)];
+        const TClient& p = state_.Clients[size_t(r - 1)];
         if ((p.Metric != 0) != state_.DeviceMetric) {
             prompts_.showMessage(cat.UserSetting[0], cat.Info[24], PromptFlags::Warning);
-            DayRecordList records;
-            if (LoadDayRecords(ActivityFilePath(state_.ExeDir, name), records, cat, prompts_)) {
-                state_.DayRecords = records;
-                ConvertStoredDistances(state_.DeviceMetric);
-            }
-            ConvertStoredHeight(p, state_.DeviceMetric);
+            ClientList updated = state_.Clients;
+            TClient& converted = updated[size_t(r - 1)];
+            ConvertStoredHeight(converted, state_.DeviceMetric);
+            converted.Metric = state_.DeviceMetric ? 1 : 0;
+            if (!ConvertUserHistory(updated, r - 1))
+                return outcome;
+            state_.Clients = std::move(updated);
         }
-        if (doubleClicked)
-            MergeDownload(false);
-        MergeDownload(true);
-        outcome.ReadBack = TakeDeviceProfile(r);
+        if (doubleClicked && MergeDownload(false) == MergeOutcome::SaveFailed)
+            return outcome;
+        if (MergeDownload(true) == MergeOutcome::SaveFailed)
+            return outcome;
     }
 
-    TClient& p = state_.Clients[size_t(r - 1)];
-    state_.CurrentUser = name;
-    outcome.Age = p.Age;
-    outcome.Height = p.Height;
-    if (deviceKnown)
+    ClientList updated = state_.Clients;
+    TClient& p = updated[size_t(r - 1)];
+    if (deviceKnown) {
+        outcome.ReadBack = TakeDeviceProfile(p);
         p.Metric = state_.DeviceMetric ? 1 : 0;
-    if (fromFile && deviceKnown) {
-        outcome.FormMetric = p.Metric != 0;
-        pedometer_.SendProfileAndClock(state_.DeviceMetric, p.Steplength, p.Weight, p.TargetSteps);
     }
-    SaveUserList();
+    // The list before the pedometer: a profile the list could not keep is not sent.
+    if (!SaveUserList(updated))
+        return outcome;
+    state_.Clients = std::move(updated);
+    const TClient& saved = state_.Clients[size_t(r - 1)];
+    state_.CurrentUser = name;
+    outcome.Age = saved.Age;
+    outcome.Height = saved.Height;
+    if (fromFile && deviceKnown) {
+        outcome.FormMetric = saved.Metric != 0;
+        pedometer_.SendProfileAndClock(state_.DeviceMetric, saved.Steplength, saved.Weight, saved.TargetSteps);
+    }
     notifyActiveUser();
     outcome.Chosen = true;
     return outcome;
@@ -388,22 +564,49 @@ bool ProfileSession::DownloadIntoState()
     return true;
 }
 
-bool ProfileSession::SyncProfileWithDevice(bool report, const ProfileForm& form)
+ProfileSession::StepResult ProfileSession::SendProfileKeepingDays(bool metric, uint16_t steplength, uint16_t weight,
+                                                                  uint32_t targetSteps)
 {
-    pedometer_.SendProfileAndClock(state_.DeviceMetric, static_cast<uint16_t>(form.Steplength),
-                                   static_cast<uint16_t>(form.Weight), static_cast<uint32_t>(form.Target));
+    if (state_.DownloadValid && DecodeProfileValues(state_.DownloadBlock).Metric != metric) {
+        // Other units clear the pedometer's days: they reach the current user's file first, in the units
+        // of its profile.
+        const DownloadResult fresh = pedometer_.DownloadDeviceData();
+        if (!fresh.Complete)
+            return StepResult::DeviceFailed;
+        if (fresh.Metric != metric) {
+            std::optional<bool> storedUnits;
+            for (const TClient& c : state_.Clients) {
+                if (c.Name == state_.CurrentUser && (c.Metric != 0) != fresh.Metric)
+                    storedUnits = c.Metric != 0;
+            }
+            const MergeOutcome merged = ::MergeDownload(fresh.Block, true, today_(), state_.activityFilePath(),
+                                                        state_.DayRecords, false, pedometer_.Connected(),
+                                                        state_.Catalog, prompts_, storedUnits);
+            if (merged != MergeOutcome::Saved)
+                return StepResult::WriteFailed;
+        }
+    }
+    pedometer_.SendProfileAndClock(metric, steplength, weight, targetSteps);
+    return StepResult::Done;
+}
+
+ProfileSession::StepResult ProfileSession::SyncProfileWithDevice(bool report, const ProfileForm& form)
+{
+    const StepResult sent =
+        SendProfileKeepingDays(state_.DeviceMetric, static_cast<uint16_t>(form.Steplength),
+                               static_cast<uint16_t>(form.Weight), static_cast<uint32_t>(form.Target));
+    if (sent != StepResult::Done)
+        return sent;
     if (report && syncDelayMs_ > 0)
         QThread::msleep(static_cast<unsigned long>(syncDelayMs_));
     // A failed or partial download leaves nothing to merge: its zeros would pass for a day's values.
     if (!DownloadIntoState())
-        return false;
-    MergeDownload(report);
-    return true;
+        return StepResult::DeviceFailed;
+    return MergeDownload(report) == MergeOutcome::SaveFailed ? StepResult::WriteFailed : StepResult::Done;
 }
 
-DeviceProfileValues ProfileSession::TakeDeviceProfile(int row)
+DeviceProfileValues ProfileSession::TakeDeviceProfile(TClient& p)
 {
-    TClient& p = state_.Clients[size_t(row - 1)];
     const ProfileValues device = DecodeProfileValues(state_.DownloadBlock);
     p.Steplength = device.Steplength;
     p.Weight = device.Weight;
@@ -417,7 +620,7 @@ bool ProfileSession::CreateActivityFile(const QString& name)
     if (QFile::exists(path))
         return true;
     QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+    if (!FileWriteFails() && file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
         file.close();
         return true;
     }
@@ -426,13 +629,9 @@ bool ProfileSession::CreateActivityFile(const QString& name)
     return false;
 }
 
-void ProfileSession::MergeDownload(bool report)
+MergeOutcome ProfileSession::MergeDownload(bool report)
 {
-    ::MergeDownload(state_.DownloadBlock, state_.DownloadValid, today_(), state_.activityFilePath(),
+    return ::MergeDownload(state_.DownloadBlock, state_.DownloadValid, today_(), state_.activityFilePath(),
                     state_.DayRecords, report, pedometer_.Connected(), state_.Catalog, prompts_);
 }
 
-void ProfileSession::ConvertStoredDistances(bool toMetric)
-{
-    ::ConvertStoredDistances(state_.DayRecords, toMetric, state_.activityFilePath(), state_.Catalog, prompts_);
-}

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "profiles/client.h"
 #include "protocol/memory_image.h"
+#include "store/merge.h"
 
 #include <QDate>
+#include <QHash>
 #include <QString>
 
 #include <functional>
@@ -128,7 +131,8 @@ public:
     std::optional<NewProfileDefaults> NewProfile();
     // Del of row: asks, then removes the profile and deletes its activity file, but only once the
     // shortened list is saved. True when the profile is gone; on a failed save the user is told and
-    // the list and the file stay as they were.
+    // the list and the file stay as they were. A file that cannot be deleted is reported and deleted
+    // later; until then a new profile of that name is refused.
     bool DeleteProfile(int row);
     // Save: checks, the unit question, building or updating the profile, the conversion of the active
     // user's stored distances when its unit system changes, and the list save. editing: USER INFO's
@@ -145,12 +149,25 @@ public:
     bool SaveUserList();
 
 private:
+    enum class StepResult { Done, DeviceFailed, WriteFailed };
+
+    bool SaveUserList(const ClientList& clients);
+    // Finishes a conversion that stopped between the activity file and the list, and removes the files
+    // of deleted profiles that outlived them. False when a write failed (told).
+    bool FinishPendingWork();
+    // Converts the stored distances of updated[index] to its Metric and saves updated as the list, so
+    // that a failure or a kill anywhere leaves the distances converted exactly once or not at all.
+    bool ConvertUserHistory(const ClientList& updated, int index);
+    // Sends the profile; when its units differ from the pedometer's, which then clears its days, the
+    // days are first merged into the current user's file, and nothing is sent when they cannot be.
+    StepResult SendProfileKeepingDays(bool metric, uint16_t steplength, uint16_t weight, uint32_t targetSteps);
     bool DownloadIntoState();
-    bool SyncProfileWithDevice(bool report, const ProfileForm& form);
-    DeviceProfileValues TakeDeviceProfile(int row);
+    StepResult SyncProfileWithDevice(bool report, const ProfileForm& form);
+    DeviceProfileValues TakeDeviceProfile(TClient& p);
     bool CreateActivityFile(const QString& name);
-    void MergeDownload(bool report);
-    void ConvertStoredDistances(bool toMetric);
+    MergeOutcome MergeDownload(bool report);
+    void showError(const QString& text);
+    QString pendingPath() const;
     QString genderText(int gender) const;
     void notifyActiveUser();
 
@@ -165,6 +182,8 @@ private:
     bool userListLoaded_ = false;
     int loadedCount_ = 0;
     bool formTimeSync_ = true;
+    // Names whose old activity file could not be removed, with the path and the platform's error.
+    QHash<QString, QString> failedDeletions_;
 };
 
 // Shown when a profile was saved in the list only, because the pedometer's unit system could not be

@@ -51,7 +51,8 @@ bool BlockHasData(const MemoryImage& image, int start)
 
 MergeOutcome MergeDownload(const MemoryImage& downloadBlock, bool downloadComplete, const QDate& today,
                            const QString& activityPath, DayRecordList& dayRecords, bool reportSuccess,
-                           bool connected, const TSoftInfo& catalog, Prompts& prompts)
+                           bool connected, const TSoftInfo& catalog, Prompts& prompts,
+                           std::optional<bool> storedInKilometres)
 {
     if (!downloadComplete)
         return MergeOutcome::NotComplete;
@@ -61,7 +62,9 @@ MergeOutcome MergeDownload(const MemoryImage& downloadBlock, bool downloadComple
     const uint32_t deviceTarget = DecodeProfileValues(downloadBlock).TargetSteps;
     for (int i = 0; i < DaysInMemory; ++i) {
         const uint32_t key = DateKey(today.addDays(-i));
-        const DayBlockValues values = DecodeDayBlock(downloadBlock, i);
+        DayBlockValues values = DecodeDayBlock(downloadBlock, i);
+        if (storedInKilometres)
+            values.Distance = ConvertDistance(values.Distance, *storedInKilometres);
         TBINFile* record = FindRecord(dayRecords, key);
         if (!record) {
             dayRecords.push_back(NewRecord(key, values, i == 0 ? deviceTarget : 0));
@@ -98,4 +101,13 @@ bool ConvertStoredDistances(DayRecordList& records, bool toKilometres, const QSt
     for (TBINFile& r : records)
         r.Distance = ConvertDistance(r.Distance, toKilometres);
     return SaveDayRecords(activityPath, records, catalog, prompts);
+}
+
+QByteArray ConvertedActivityBytes(const QByteArray& bytes, bool toKilometres)
+{
+    DayRecordList records = DayRecordsFromBytes(bytes);
+    FillMissingTargets(records);
+    for (TBINFile& r : records)
+        r.Distance = ConvertDistance(r.Distance, toKilometres);
+    return DayRecordsToBytes(records);
 }

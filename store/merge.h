@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
 // True when any of the ten image bytes from start is not zero (bytes beyond the image count as zero).
 bool BlockHasData(const MemoryImage& image, int start);
@@ -31,9 +32,14 @@ enum class MergeOutcome {
 // downloadBlock must be the image of a complete download: a partial image holds zeros or stale bytes
 // that would read as days without activity and overwrite the targets. The caller passes whether the
 // download completed; an incomplete one is never merged.
+//
+// storedInKilometres, when given, is the unit of the file's distances where it differs from the
+// pedometer's: the pedometer's distances are converted to it (as ConvertDistance does) before they are
+// compared or stored.
 MergeOutcome MergeDownload(const MemoryImage& downloadBlock, bool downloadComplete, const QDate& today,
                            const QString& activityPath, DayRecordList& dayRecords, bool reportSuccess,
-                           bool connected, const TSoftInfo& catalog, Prompts& prompts);
+                           bool connected, const TSoftInfo& catalog, Prompts& prompts,
+                           std::optional<bool> storedInKilometres = std::nullopt);
 
 // A stored distance (hundredths of a mile or km) in the other unit, rounded half up; results beyond
 // 32 bits are capped.
@@ -43,3 +49,7 @@ uint32_t ConvertDistance(uint32_t distance, bool toKilometres);
 // activityPath as SaveDayRecords does. False when the save failed (reported).
 bool ConvertStoredDistances(DayRecordList& records, bool toKilometres, const QString& activityPath,
                             const TSoftInfo& catalog, Prompts& prompts);
+
+// The activity file image bytes would become after loading (missing targets filled) and converting
+// every distance to kilometres (toKilometres) or miles.
+QByteArray ConvertedActivityBytes(const QByteArray& bytes, bool toKilometres);
