@@ -12,13 +12,13 @@ int Pixel(double x)
 
 } // namespace
 
-std::vector<BarSlot> CategoryBarSlots(const QRectF& plot, int count, double widthFraction)
+std::vector<BarSlot> CategoryBarSlots(const QRectF& plot, int count, double widthFraction, double positions)
 {
     std::vector<BarSlot> bars;
     if (count <= 0)
         return bars;
     bars.reserve(static_cast<std::size_t>(count));
-    const double category = plot.width() / count;
+    const double category = plot.width() / std::max(positions, static_cast<double>(count));
     const double width = category * widthFraction;
     for (int i = 0; i < count; ++i) {
         const double centre = plot.left() + (i + 0.5) * category;
@@ -27,17 +27,26 @@ std::vector<BarSlot> CategoryBarSlots(const QRectF& plot, int count, double widt
     return bars;
 }
 
-std::vector<int> GridLineXs(const QRectF& plot, int count, int spacing)
+std::vector<int> GridLineXs(const QRectF& plot, int count, int spacing, double positions)
 {
     std::vector<int> xs;
     if (count <= 0)
         return xs;
     if (spacing < 1)
         spacing = 1;
-    const double category = plot.width() / count;
+    const double category = plot.width() / std::max(positions, static_cast<double>(count));
     for (int i = 0; i < count; i += spacing)
         xs.push_back(Pixel(plot.left() + (i + 0.5) * category));
     return xs;
+}
+
+std::optional<QRect> BarShadowRect(const QRectF& plot, const BarSlot& bar, int top)
+{
+    const int bottom = Pixel(plot.bottom());
+    const int shadowTop = std::max(top, Pixel(plot.top())) + ShadowOffset;
+    if (top >= bottom || bar.Width <= 0 || shadowTop >= bottom)
+        return std::nullopt;
+    return QRect(QPoint(bar.Left + ShadowOffset, shadowTop), QPoint(bar.Left + ShadowOffset + bar.Width - 1, bottom - 1));
 }
 
 int ValueY(const QRectF& plot, double value, double maximum)

@@ -3,6 +3,7 @@
 #include "charts/period_view.h"
 
 #include <QPoint>
+#include <QRect>
 #include <QRectF>
 #include <QSize>
 
@@ -19,13 +20,20 @@ struct BarSlot {
     int Width = 0;
 };
 
-// The bars of a category axis: count categories share the plot width evenly and each bar fills
-// widthFraction (0-1) of its category, centred in it. No bars for count <= 0.
-std::vector<BarSlot> CategoryBarSlots(const QRectF& plot, int count, double widthFraction);
+// The bars of a category axis: bar i is centred at position i of an axis that runs from -0.5 to
+// positions - 0.5, so the plot is positions categories wide (more than count where the axis reaches
+// past the last bar); each bar fills widthFraction (0-1) of its category. A positions below count
+// counts as count. No bars for count <= 0.
+std::vector<BarSlot> CategoryBarSlots(const QRectF& plot, int count, double widthFraction, double positions);
 
-// The vertical grid: a line through the centre of the first category and of every spacing-th one
-// after it. A spacing below 1 counts as 1.
-std::vector<int> GridLineXs(const QRectF& plot, int count, int spacing);
+// The vertical grid on the same axis: a line through the centre of the first category and of every
+// spacing-th one after it. A spacing below 1 counts as 1.
+std::vector<int> GridLineXs(const QRectF& plot, int count, int spacing, double positions);
+
+// A bar's shadow: the bar's rectangle moved ShadowOffset px right and down, cut off at the horizontal
+// axis (plot bottom); none for a bar without height. top is the pixel y of the bar's top.
+constexpr int ShadowOffset = 3;
+std::optional<QRect> BarShadowRect(const QRectF& plot, const BarSlot& bar, int top);
 
 // Pixel y of a value on a vertical axis from 0 at the plot's bottom to maximum at its top; the
 // bottom for a maximum that is not positive.

@@ -179,29 +179,23 @@ PeriodView YearlyView(DayRecordList& records)
     std::stable_sort(records.begin(), records.end(),
                      [](const TBINFile& a, const TBINFile& b) { return a.Date < b.Date; });
 
-    // A damaged Date (0, or a year of five or more digits, which the calendar has too) would otherwise
-    // stretch the chart over up to 429,496 mostly empty years.
-    const auto realDay = [](const TBINFile& r) {
-        return r.Date <= MaxChartedDateKey
-            && QDate::isValid(static_cast<int>(r.Date / 10000u), static_cast<int>(r.Date / 100u % 100u),
-                              static_cast<int>(r.Date % 100u));
-    };
-    const auto firstReal = std::find_if(records.begin(), records.end(), realDay);
+    // Year 0 is no calendar year, and a year of five or more digits would stretch the chart over up
+    // to 429,496 mostly empty years; a damaged key inside a real year still counts in it.
+    const auto inYear = [](const TBINFile& r) { return r.Date >= MinChartedDateKey && r.Date <= MaxChartedDateKey; };
+    const auto firstReal = std::find_if(records.begin(), records.end(), inYear);
     if (firstReal == records.end()) {
         SetTenNinthsAxes(view, MeasureSteps);
         return view;
     }
-    const auto lastReal = std::find_if(records.rbegin(), records.rend(), realDay);
+    const auto lastReal = std::find_if(records.rbegin(), records.rend(), inYear);
     const int firstYear = static_cast<int>(firstReal->Date / 10000u);
     const int lastYear = static_cast<int>(lastReal->Date / 10000u);
 
     auto it = firstReal;
     for (int y = firstYear; y <= lastYear; ++y) {
         Sums s;
-        for (; it != records.end() && static_cast<int>(it->Date / 10000u) == y; ++it) {
-            if (realDay(*it))
-                s.add(*it);
-        }
+        for (; it != records.end() && static_cast<int>(it->Date / 10000u) == y; ++it)
+            s.add(*it);
         AddBar(view, y, s);
     }
     for (int y = lastYear + 1; y <= firstYear + 4; ++y)

@@ -51,13 +51,16 @@ PeriodView DailyView(const DayRecordList& records, const QDate& selected);
 PeriodView WeeklyView(const DayRecordList& records, const QDate& selected);
 // Twelve month bars of the selected year; only the first record of each day counts.
 PeriodView MonthlyView(const DayRecordList& records, const QDate& selected);
-// The last date key the yearly view charts: 31 December 9999, the last of the eight-digit keys.
-constexpr uint32_t MaxChartedDateKey = 99991231;
+// The keys the yearly view charts: those of the years 1 to 9999, the years of an eight-digit key.
+constexpr uint32_t MinChartedDateKey = 10000;
+constexpr uint32_t MaxChartedDateKey = 99999999;
 
 // One bar per calendar year from the earliest to the latest record, padded with empty later years to
-// at least five; no bars for an empty list. Every record of a year counts, duplicates included; records
-// whose Date is not a real calendar day up to MaxChartedDateKey are left out, so a view has at most
-// 9999 bars. Sorts records in place by Date (stable), and the caller keeps that order.
+// at least five; no bars for an empty list. Every record counts in the year of its Date (Date div
+// 10000), duplicates and keys that name no real day of that year (20110230, 20111300) included, so
+// the bars add up to the totals of those records. Keys outside MinChartedDateKey to MaxChartedDateKey
+// (year 0, or five and more digits) belong to no year and are left out, so a view has at most 9999
+// bars. Sorts records in place by Date (stable), and the caller keeps that order.
 PeriodView YearlyView(DayRecordList& records);
 
 PeriodView ComputePeriodView(DayRecordList& records, const QDate& selected, PeriodMode mode);

@@ -1,11 +1,13 @@
 #include "charts/record_chart_view.h"
 
 #include "charts/chart_texts.h"
+#include "forms/form_look.h"
 
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChart>
 #include <QCursor>
+#include <QLabel>
 #include <QLineSeries>
 #include <QPainter>
 #include <QSvgRenderer>
@@ -21,6 +23,7 @@ const QColor BarColour(102, 122, 179);
 const QColor AxisLine(56, 52, 49);
 const QColor GridColour(84, 84, 88);
 const QColor Silver(192, 192, 192);
+const QColor StepsShadow(129, 129, 129);
 
 // The plot inside the 900 x 409 chart: room on the left for the value labels and the caption above
 // them, below for the bar labels and the dots.
@@ -112,6 +115,8 @@ void RecordChartView::setMeasure(Measure measure)
     measure_ = measure;
     bars_->setObjectName(QString::fromLatin1(SeriesNames[measure]));
     setAxisMaximum(valueAxis_->max());
+    if (measure == MeasureSteps)
+        shadow_ = StepsShadow;
     if (measure == MeasureSteps && !targetLine_) {
         targetLine_ = new QLineSeries(chart());
         targetLine_->setObjectName(QStringLiteral("Series1"));
@@ -133,9 +138,10 @@ void RecordChartView::setOverlayArtwork(const QString& dot, const QString& axisB
     viewport()->update();
 }
 
-void RecordChartView::setAxisCaption(const QString& caption)
+void RecordChartView::setCaptionSource(std::function<ChartCaptions()> source, QLabel* periodLabel)
 {
-    axisCaption_ = caption;
+    captions_ = std::move(source);
+    periodLabel_ = periodLabel;
     viewport()->update();
 }
 
@@ -166,7 +172,12 @@ void RecordChartView::showPeriod(const PeriodView& view, bool targetLineActive)
     if (count > kept)
         set_->append(QList<qreal>(values.begin() + kept, values.end()));
     labels_ = view.Labels;
-    barAxis_->setRange(-0.5, std::max(count, 1) - 0.5);
+    // The target line ends one position past the last bar (x = count), half a position beyond where
+    // the bars alone would end the axis.
+    const bool lineShown = targetLine_ && targetLineActive && view.HasTargetLine;
+    const double axisEnd = std::max({count - 0.5, 0.5, lineShown ? view.TargetLineEnd.x() : 0.0});
+    barAxis_->setRange(-0.5, axisEnd);
+    positions_ = axisEnd + 0.5;
     if (valueAxis_->max() != view.AxisMaximum[measure_])
         setAxisMaximum(view.AxisMaximum[measure_]);
     barCount_ = static_cast<int>(values.size());
@@ -203,7 +214,7 @@ ChartOverlay RecordChartView::currentOverlay() const
     in.Chart = measure_;
     in.hasDayTarget = targetWordShown_;
     in.Plot = plotRect();
-    in.Bars = CategoryBarSlots(in.Plot, barCount_, bars_->barWidth());
+    in.Bars = CategoryBarSlots(in.Plot, barCount_, bars_->barWidth(), positions_);
     if (targetLine_ && targetLine_->count() > 0) {
         const QPointF inChart = chart()->mapToPosition(targetLine_->at(0), targetLine_);
         in.TargetLineY = viewportTransform().map(chart()->mapToScene(inChart)).y();
@@ -262,8 +273,16 @@ void RecordChartView::drawBackground(QPainter* painter, const QRectF& rect)
         const int y = ValueY(plot, tick, valueAxis_->max());
         painter->drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
     }
-    for (int x : GridLineXs(plot, barCount_, gridSpacing_))
+    for (int x : GridLineXs(plot, barCount_, gridSpacing_, positions_))
         painter->drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+    if (shadow_.isValid()) {
+        const std::vector<BarSlot> bars = CategoryBarSlots(plot, barCount_, bars_->barWidth(), positions_);
+        for (int i = 0; i < barCount_ && i < set_->count(); ++i) {
+            if (const auto shadow = BarShadowRect(plot, bars[static_cast<std::size_t>(i)],
+                                                  ValueY(plot, set_->at(i), valueAxis_->max())))
+                painter->fillRect(*shadow, shadow_);
+        }
+    }
     painter->setPen(QPen(AxisLine, 1));
     painter->drawLine(QPointF(plot.left(), plot.top()), QPointF(plot.left(), plot.bottom()));
     painter->restore();
@@ -278,6 +297,13 @@ void RecordChartView::paintEvent(QPaintEvent* event)
 
 void RecordChartView::AfterDraw(QPainter& painter)
 {
+    if (captions_) {
+        const ChartCaptions captions = captions_();
+        axisCaption_ = captions.Axis;
+        // Written only when it changed, so that a paint does not make the label repaint every time.
+        if (periodLabel_ && periodLabel_->text() != captions.Period)
+            SetAutoSizedText(periodLabel_, captions.Period);
+    }
     const ChartOverlay overlay = currentOverlay();
     const QPixmap dot = picture(dotArtwork_);
     if (!dot.isNull()) {

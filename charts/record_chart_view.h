@@ -4,6 +4,7 @@
 #include "charts/period_view.h"
 
 #include <QChartView>
+#include <QColor>
 #include <QPixmap>
 #include <QString>
 #include <QStringList>
@@ -13,8 +14,16 @@
 
 class QBarSeries;
 class QBarSet;
+class QLabel;
 class QLineSeries;
 class QValueAxis;
+
+// The two captions of a chart as they stand at a paint: above the vertical axis ("Distance(km)") and
+// under the chart ("Day(Jul)").
+struct ChartCaptions {
+    QString Axis;
+    QString Period;
+};
 
 // One RECORD chart: a bar series of one measure, bar i at x = i under its label, with the fixed
 // look of the record panels, and, on the Steps chart, the target line. After every paint it draws
@@ -36,13 +45,16 @@ public:
     // Pictures drawn over the chart: the dot (18 x 18) and the axis bar (906 x 15), as resource paths
     // of SVG artwork. An empty or unreadable path draws nothing.
     void setOverlayArtwork(const QString& dot, const QString& axisBar);
-    void setAxisCaption(const QString& caption);
+    // Asked at every paint, so that both captions follow the program's period, date of entry and units
+    // even when no period was shown (a failed load); the period caption goes into periodLabel.
+    void setCaptionSource(std::function<ChartCaptions()> source, QLabel* periodLabel);
     void setTargetWord(const QString& word);
     void setTargetWordShown(bool shown);
 
     // Replaces bars, labels, axis maximum and grid by those of view for this chart's measure. On the
     // Steps chart the target line takes the view's points when targetLineActive is set; the line is
-    // shown exactly while it is.
+    // shown exactly while it is, and the bar axis then reaches to the line's end, one position past
+    // the last bar.
     void showPeriod(const PeriodView& view, bool targetLineActive);
 
     // Text of the tooltip over bar i; none when it returns an empty text.
@@ -55,6 +67,12 @@ public:
     QValueAxis* valueAxis() const { return valueAxis_; }
     // The bar labels, in bar order.
     const QStringList& barLabels() const { return labels_; }
+    // How many bar positions the plot is wide: the bar axis runs from -0.5 to positions - 0.5.
+    double barPositions() const { return positions_; }
+    // Of the shadow behind each bar; invalid where the bars have none (all but the Steps chart).
+    QColor barShadowColor() const { return shadow_; }
+    // The caption the last paint drew above the vertical axis.
+    const QString& drawnAxisCaption() const { return axisCaption_; }
     int gridSpacing() const { return gridSpacing_; }
 
     // The overlay as it stands for the chart's present geometry: what the next paint draws.
@@ -84,6 +102,8 @@ private:
     std::vector<double> ticks_; // labelled values of the vertical axis
     QValueAxis* barAxis_ = nullptr; // bar i at x = i
     int barCount_ = 0;
+    double positions_ = 1;
+    QColor shadow_;
     QStringList labels_;
     int gridSpacing_ = 1;
     QString dotArtwork_;
@@ -91,6 +111,8 @@ private:
     mutable QPixmap dot_;
     mutable QPixmap axisBar_;
     QString axisCaption_;
+    std::function<ChartCaptions()> captions_;
+    QLabel* periodLabel_ = nullptr;
     QString targetWord_;
     bool targetWordShown_ = false;
     std::function<QString(int)> toolTip_;

@@ -57,12 +57,17 @@ RecordView::RecordView(QWidget* form, AppState& state, Prompts& prompts, std::fu
             chart->setOverlayArtwork(dotImage ? dotImage->artwork() : QString(),
                                      axisImage ? axisImage->artwork() : QString());
             chart->setTargetWord(c.YAxisString[0]);
+            chart->setCaptionSource([this, measure] { return captions(measure); },
+                                    form_->findChild<QLabel*>(Name("lb", Prefixes[m]) + QStringLiteral("PanelDate")));
             chart->setBarToolTip([this, measure](int bar) {
                 const QDate d = viewDate();
                 return BarToolTipText(view_, measure, bar, d.year(), d.month(), state_.DistanceMetric(),
                                       state_.Catalog);
             });
         }
+        // Until a load succeeds the totals read "Total:" without a figure.
+        if (QLabel* total = label(measure, "TotalLabel"))
+            SetAutoSizedText(total, c.Other[0] + QLatin1Char(':'));
         for (int p = 0; p < 4; ++p) {
             const QString name = c.RecordButton[p] + QStringLiteral(" (") + c.RecordPanel[m] + QLatin1Char(')');
             for (const char* kind : {"Label", "Image"}) {
@@ -107,9 +112,32 @@ void RecordView::EnterSection()
     state_.recordMonth = selected.month();
     state_.recordDay = selected.day();
     WriteDateHeader(selected);
-    LoadUserRecord();
-    if (QWidget* steps = widget(QStringLiteral("StepsPanel")))
-        steps->show();
+    // A failed load leaves the bars as they were, but the captions name the date just entered.
+    if (!LoadUserRecord())
+        WriteCaptions();
+    // Alone: a panel chosen before would lie over Steps.
+    ShowPanel(MeasureSteps);
+}
+
+ChartCaptions RecordView::captions(Measure measure) const
+{
+    const QDate date = viewDate();
+    return {ChartAxisCaption(measure, state_.DistanceMetric(), state_.Catalog),
+            PeriodCaption(state_.PeriodMode, date.year(), date.month(), state_.Catalog)};
+}
+
+void RecordView::WriteCaptions()
+{
+    for (int m = 0; m < MeasureCount; ++m) {
+        const auto measure = static_cast<Measure>(m);
+        const ChartCaptions texts = captions(measure);
+        if (RecordChartView* chart = charts_[m]) {
+            chart->setAccessibleName(texts.Axis + QStringLiteral(", ") + texts.Period);
+            chart->viewport()->update();
+        }
+        if (QLabel* under = form_->findChild<QLabel*>(Name("lb", Prefixes[m]) + QStringLiteral("PanelDate")))
+            SetAutoSizedText(under, texts.Period);
+    }
 }
 
 void RecordView::WriteDateHeader(const QDate& date)
@@ -185,19 +213,13 @@ void RecordView::ShowPeriod(PeriodMode mode)
     if (daily)
         state_.hasDayTarget = view_.hasDayTarget;
 
-    const QString caption = PeriodCaption(mode, date.year(), date.month(), state_.Catalog);
-    for (int m = 0; m < MeasureCount; ++m) {
-        const auto measure = static_cast<Measure>(m);
-        if (RecordChartView* chart = charts_[m]) {
-            chart->setAxisCaption(ChartAxisCaption(measure, state_.DistanceMetric(), state_.Catalog));
+    for (RecordChartView* chart : charts_) {
+        if (chart) {
             chart->setTargetWordShown(state_.hasDayTarget);
             chart->showPeriod(view_, daily);
-            chart->setAccessibleName(ChartAxisCaption(measure, state_.DistanceMetric(), state_.Catalog)
-                                     + QStringLiteral(", ") + caption);
         }
-        if (QLabel* under = form_->findChild<QLabel*>(Name("lb", Prefixes[m]) + QStringLiteral("PanelDate")))
-            SetAutoSizedText(under, caption);
     }
+    WriteCaptions();
 }
 
 void RecordView::MarkPeriodLabels()

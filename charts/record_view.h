@@ -1,6 +1,7 @@
 #pragma once
 
 #include "charts/period_view.h"
+#include "charts/record_chart_view.h"
 
 #include <QDate>
 #include <QObject>
@@ -12,7 +13,6 @@ struct AppState;
 class Prompts;
 class QLabel;
 class QWidget;
-class RecordChartView;
 
 // The RECORD section on the main window's controls (found by objectName under form): the six record
 // panels with their date header, totals, period buttons and charts, and the measure tabs. Turns each
@@ -58,6 +58,9 @@ private:
     // Shows the panel of one of the four offered measures, with its tab's white caption.
     void ShowPanel(Measure measure);
     void ShowPeriod(PeriodMode mode);
+    ChartCaptions captions(Measure measure) const;
+    // The period caption under every chart and the charts' accessible names, from the program state.
+    void WriteCaptions();
     // The date the views are computed for: the date of entry, or before any entry the selected date.
     QDate viewDate() const;
     void WriteDateHeader(const QDate& date);

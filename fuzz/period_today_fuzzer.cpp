@@ -52,10 +52,10 @@ private:
     std::unordered_map<qint64, const TBINFile*> byDay_;
 };
 
-// The days the yearly view charts: real calendar days with eight-digit keys at most.
-bool RealDay(const TBINFile& r)
+// The keys the yearly view charts, each in the year it names: years 1 to 9999, the eight-digit keys.
+bool InAYear(const TBINFile& r)
 {
-    return r.Date <= 99991231u && QDate::isValid(int(r.Date / 10000u), int(r.Date / 100u % 100u), int(r.Date % 100u));
+    return r.Date >= 10000u && r.Date <= 99999999u;
 }
 
 struct Figures {
@@ -161,7 +161,7 @@ void CheckYearly(const DayRecordList& records)
 
     std::map<int, Figures> years;
     for (const TBINFile& r : records) {
-        if (RealDay(r))
+        if (InAYear(r))
             years[int(r.Date / 10000u)].add(r);
     }
     if (years.empty()) {

@@ -245,6 +245,10 @@ private slots:
             QVERIFY(!f.slot(k)->isVisible());
         while (f.form->state().DayOffset < 1)
             f.wheel->Timer1Timer();
+        // A move ended and the next began while RECORD is shown: no panel of the wheel over the charts.
+        for (int k = 0; k < 8; ++k)
+            QVERIFY(!f.slot(k)->isVisible());
+        QVERIFY(f.form->findChild<QWidget*>(QStringLiteral("StepsPanel"))->isVisible());
         // Entering TODAY resets the day offset; the remaining moves still count from there.
         f.form->DisplayBtnClick();
         QCOMPARE(f.form->state().DayOffset, 0);

@@ -190,6 +190,10 @@ private slots:
         QFETCH(QString, caption);
         Fixture f;
         QVERIFY(f.writeRecords(KnownHistory()));
+        // Entered first on today, whose record has a target; nothing of that entry may remain.
+        f.click("RecordLabel");
+        f.click("StepsWeeklyLabel");
+        f.click("TodayLabel");
         f.state().DayOffset = dayOffset;
         f.click("RecordLabel");
 
@@ -223,6 +227,13 @@ private slots:
         QVERIFY(line->isVisible());
         QCOMPARE(line->points(), targetLine);
         QCOMPARE(f.state().hasDayTarget, !targetLine.isEmpty());
+        f.paint(0);
+        QCOMPARE(f.chart(0)->lastOverlay().TargetWord.has_value(), !targetLine.isEmpty());
+        // The plot ends where the line does, one position past the last bar; without a line, with the
+        // last bar's category.
+        QChart* chart = f.chart(0)->chart();
+        const double axisEnd = targetLine.isEmpty() ? days - 0.5 : days;
+        QCOMPARE(chart->mapToPosition(QPointF(axisEnd, 0), f.series("StepsSeries")).x(), chart->plotArea().right());
     }
 
     // Once the window has been up a while before RECORD is entered, the axis is still labelled at
@@ -247,7 +258,7 @@ private slots:
                 QCOMPARE(QColor(image.pixel(int(plot.left()) + 5, y)), QColor(84, 84, 88));
         }
         // The top of the tallest bar (12,000 steps) stands on the 12,000 line.
-        const std::vector<BarSlot> bar = CategoryBarSlots(plot, 31, f.series("StepsSeries")->barWidth());
+        const std::vector<BarSlot> bar = CategoryBarSlots(plot, 31, f.series("StepsSeries")->barWidth(), 31.5);
         const int top = drawn.ValueLabels[6].y();
         QCOMPARE(QColor(image.pixel(bar[2].Left + 3, top + 2)), QColor(102, 122, 179));
         QCOMPARE(QColor(image.pixel(bar[2].Left + 3, top - 3)).lightness() < 100, true);
@@ -259,7 +270,7 @@ private slots:
         QVERIFY(f.writeRecords(KnownHistory()));
         f.click("RecordLabel");
         RecordChartView* c = f.chart(0);
-        const std::vector<BarSlot> bar = CategoryBarSlots(c->plotRect(), 31, f.series("StepsSeries")->barWidth());
+        const std::vector<BarSlot> bar = CategoryBarSlots(c->plotRect(), 31, f.series("StepsSeries")->barWidth(), 31.5);
         const int y = int(c->plotRect().bottom()) - 20;
         QTest::mouseMove(c->viewport(), QPoint(bar[1].Left + bar[1].Width + 4, y));
         QTest::mouseMove(c->viewport(), QPoint(bar[2].Left + 3, y));
@@ -347,6 +358,18 @@ private slots:
         QCOMPARE(f.bars("StepsSeries").size(), 31);
         QVERIFY(f.w("StepsPanel")->isVisible());
         QVERIFY(!f.w("DistancePanel")->isVisible());
+
+        // Entered again from RECORD itself, from the last tab: Steps alone, its tab marked.
+        f.click("WalkingTimeHeadImage2");
+        QVERIFY(f.w("WalkingTimePanel")->isVisible());
+        f.click("RecordLabel");
+        for (const char* p : Prefixes)
+            QCOMPARE(f.w(QString::fromLatin1(p) + "Panel")->isVisible(), p == Prefixes[0]);
+        for (const char* tab : {"StepsHeadLabel", "DistanceHeadLabel", "CaloriesHeadLabel", "WalkingTimeHeadLabel"}) {
+            const bool steps = tab == QLatin1String("StepsHeadLabel");
+            QCOMPARE(f.label(QString::fromLatin1(tab) + "H")->isVisible(), steps);
+            QVERIFY(f.label(QString::fromLatin1(tab) + "L")->isVisible());
+        }
     }
 
     void yearlyOfAnEmptyStore()
@@ -385,10 +408,34 @@ private slots:
         const QString path = f.dir.filePath(QStringLiteral("Ann.bin"));
         const QString message = path + QStringLiteral("\r\nThe document does not exist or has damaged");
         QCOMPARE(f.prompts.texts(), QStringList{message});
-        // Before any load: the form's empty charts and totals.
+        // Before any load: the form's empty charts and totals without a figure, but both captions.
         QVERIFY(f.bars("StepsSeries").isEmpty());
         QCOMPARE(f.axisMaximum("StepsSeries"), 684.0);
-        QCOMPARE(f.label("StepsTotalLabel")->text(), QStringLiteral("Total:0"));
+        for (const char* p : Prefixes)
+            QCOMPARE(f.label(QString::fromLatin1(p) + "TotalLabel")->text(), QStringLiteral("Total:"));
+        f.paint(0);
+        QCOMPARE(f.chart(0)->drawnAxisCaption(), QStringLiteral("Steps"));
+        QCOMPARE(f.label("lbStepsPanelDate")->text(), QStringLiteral("Day(Jul)"));
+        // The measure caption follows the units at every paint.
+        f.paint(1);
+        QCOMPARE(f.chart(1)->drawnAxisCaption(), QStringLiteral("Distance(km)"));
+        f.state().DeviceMetric = false;
+        f.paint(1);
+        QCOMPARE(f.chart(1)->drawnAxisCaption(), QStringLiteral("Distance(mile)"));
+        f.state().DeviceMetric = true;
+
+        // A failed entry in another month: the caption names the month entered, as the header does.
+        QVERIFY(f.writeRecords(KnownHistory()));
+        f.click("RecordLabel");
+        QVERIFY(QFile::remove(path));
+        f.click("TodayLabel");
+        f.state().DayOffset = -20;
+        f.click("RecordLabel");
+        QCOMPARE(f.prompts.texts(), (QStringList{message, message}));
+        f.paint(0);
+        QCOMPARE(f.label("lbStepsPanelDate")->text(), QStringLiteral("Day(Jun)"));
+        QCOMPARE(f.label("StepsDateLabel")->text(), QStringLiteral("Jun 2011"));
+        f.prompts.clear();
 
         QVERIFY(f.writeRecords(KnownHistory()));
         f.click("RecordLabel");
@@ -454,14 +501,28 @@ private slots:
         const ChartOverlay& drawn = f.chart(0)->lastOverlay();
         QCOMPARE(int(drawn.Dots.size()), 31);
         const QRectF plot = f.chart(0)->plotRect();
-        const std::vector<BarSlot> slot = CategoryBarSlots(plot, 31, f.series("StepsSeries")->barWidth());
+        const std::vector<BarSlot> slot = CategoryBarSlots(plot, 31, f.series("StepsSeries")->barWidth(), 31.5);
         const int y = int(plot.bottom()) - 30;
         const QColor bar(102, 122, 179);
-        // The 3rd, the tallest bar: its colour inside the slot, the background just beside it.
+        // The 3rd, the tallest bar: its colour inside the slot, the background just left of it, its
+        // shadow just right of it and below its top, then the background again.
+        const QColor background(56, 56, 57);
+        const QColor shadow(129, 129, 129);
+        const int right = slot[2].Left + slot[2].Width;
+        const int top = ValueY(plot, 12000, f.axisMaximum("StepsSeries"));
         QCOMPARE(QColor(image.pixel(slot[2].Left + 2, y)), bar);
-        QCOMPARE(QColor(image.pixel(slot[2].Left + slot[2].Width - 2, y)), bar);
-        QCOMPARE(QColor(image.pixel(slot[2].Left - 2, y)), QColor(56, 56, 57));
-        QCOMPARE(QColor(image.pixel(slot[2].Left + slot[2].Width + 1, y)), QColor(56, 56, 57));
+        QCOMPARE(QColor(image.pixel(right - 2, y)), bar);
+        QCOMPARE(QColor(image.pixel(slot[2].Left - 2, y)), background);
+        QCOMPARE(QColor(image.pixel(right + 1, y)), shadow);
+        QCOMPARE(QColor(image.pixel(right + 1, top + 5)), shadow);
+        QCOMPARE(QColor(image.pixel(right + 1, top + 1)), background);
+        QCOMPARE(QColor(image.pixel(right + 4, y)), background);
+        // No other chart's bars have a shadow: the Distance chart's tallest bar, the 14th.
+        f.click("DistanceHeadImage2");
+        const QImage distance = f.paint(1);
+        const std::vector<BarSlot> dslot = CategoryBarSlots(f.chart(1)->plotRect(), 31, f.series("DistanceSeries")->barWidth(), 31);
+        QCOMPARE(QColor(distance.pixel(dslot[13].Left + dslot[13].Width - 2, y)), bar);
+        QCOMPARE(QColor(distance.pixel(dslot[13].Left + dslot[13].Width + 1, y)), background);
         // The dot under it, centred, 28 px below the axis; its centre is drawn light.
         QCOMPARE(drawn.Dots[2], QPoint(slot[2].Left + slot[2].Width / 2 - 9, int(plot.bottom()) + 28));
         QVERIFY(QColor(image.pixel(drawn.Dots[2] + QPoint(9, 9))).lightness() > 150);
@@ -474,7 +535,7 @@ private slots:
     void damagedDatesAndHugeValues()
     {
         Fixture f;
-        QVERIFY(f.writeRecords({Day(0, 5), Day(99999999, 7), Day(20111301, 9), Day(20110714, 4294967295u, 8000),
+        QVERIFY(f.writeRecords({Day(0, 5), Day(100000000, 7), Day(20111301, 9), Day(20110714, 4294967295u, 8000),
                                 Day(20110715, 4294967295u)}));
         f.click("RecordLabel");
         QCOMPARE(f.bars("StepsSeries").size(), 31);
@@ -497,8 +558,10 @@ private slots:
         // The two days of the week of 14 July together.
         f.click("StepsWeeklyLabel");
         QCOMPARE(f.bars("StepsSeries")[28], 8589934590.0);
+        // The damaged key of 2011 counts in its year; keys of no year (0, nine digits) do not.
         f.click("StepsYearlyLabel");
         QCOMPARE(f.chart(0)->barLabels(), Numbers(2011, 2015));
+        QCOMPARE(f.bars("StepsSeries")[0], 8589934611.0 - 5 - 7);
     }
 
     void saveInTheSettingsWindowReloadsRecord()

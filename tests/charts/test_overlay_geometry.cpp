@@ -7,6 +7,7 @@
 #include <limits>
 
 Q_DECLARE_METATYPE(Measure)
+Q_DECLARE_METATYPE(BarSlot)
 Q_DECLARE_METATYPE(std::vector<BarSlot>)
 
 namespace {
@@ -38,22 +39,27 @@ private slots:
         QTest::addColumn<QRectF>("plot");
         QTest::addColumn<int>("count");
         QTest::addColumn<double>("fraction");
+        QTest::addColumn<double>("positions");
         QTest::addColumn<QList<int>>("lefts");
         QTest::addColumn<int>("width");
-        QTest::newRow("4 bars of 60 px categories") << QRectF(10, 0, 240, 100) << 4 << 0.5 << QList<int>{25, 85, 145, 205} << 30;
+        QTest::newRow("4 bars of 60 px categories") << QRectF(10, 0, 240, 100) << 4 << 0.5 << 4.0 << QList<int>{25, 85, 145, 205} << 30;
         // Categories of 33.33 px: fractions truncate toward zero.
-        QTest::newRow("fractional categories") << QRectF(0.5, 0, 100, 100) << 3 << 0.6 << QList<int>{7, 40, 73} << 20;
-        QTest::newRow("one bar") << QRectF(84, 42, 794, 293) << 1 << 0.6 << QList<int>{242} << 476;
-        QTest::newRow("none") << QRectF(84, 42, 794, 293) << 0 << 0.6 << QList<int>{} << 0;
+        QTest::newRow("fractional categories") << QRectF(0.5, 0, 100, 100) << 3 << 0.6 << 3.0 << QList<int>{7, 40, 73} << 20;
+        // The axis half a position past the last bar: 4 bars in 4.5 categories of 60 px.
+        QTest::newRow("axis past the last bar") << QRectF(10, 0, 270, 100) << 4 << 0.5 << 4.5 << QList<int>{25, 85, 145, 205} << 30;
+        QTest::newRow("fewer positions than bars") << QRectF(10, 0, 240, 100) << 4 << 0.5 << 1.0 << QList<int>{25, 85, 145, 205} << 30;
+        QTest::newRow("one bar") << QRectF(84, 42, 794, 293) << 1 << 0.6 << 1.0 << QList<int>{242} << 476;
+        QTest::newRow("none") << QRectF(84, 42, 794, 293) << 0 << 0.6 << 1.0 << QList<int>{} << 0;
     }
     void barSlots()
     {
         QFETCH(QRectF, plot);
         QFETCH(int, count);
         QFETCH(double, fraction);
+        QFETCH(double, positions);
         QFETCH(QList<int>, lefts);
         QFETCH(int, width);
-        const std::vector<BarSlot> bars = CategoryBarSlots(plot, count, fraction);
+        const std::vector<BarSlot> bars = CategoryBarSlots(plot, count, fraction, positions);
         QCOMPARE(Lefts(bars), lefts);
         for (const BarSlot& b : bars)
             QCOMPARE(b.Width, width);
@@ -63,20 +69,45 @@ private slots:
     {
         QTest::addColumn<int>("count");
         QTest::addColumn<int>("spacing");
+        QTest::addColumn<double>("positions");
         QTest::addColumn<QList<int>>("xs");
         // 10 px categories from x 100: centres at 105, 115 ...
-        QTest::newRow("every 5th of 12") << 12 << 5 << QList<int>{105, 155, 205};
-        QTest::newRow("every one") << 3 << 1 << QList<int>{105, 115, 125};
-        QTest::newRow("spacing 0 counts as 1") << 2 << 0 << QList<int>{105, 115};
-        QTest::newRow("no bars") << 0 << 5 << QList<int>{};
+        QTest::newRow("every 5th of 12") << 12 << 5 << 12.0 << QList<int>{105, 155, 205};
+        QTest::newRow("every one") << 3 << 1 << 3.0 << QList<int>{105, 115, 125};
+        QTest::newRow("axis past the last bar") << 3 << 1 << 3.5 << QList<int>{105, 115, 125};
+        QTest::newRow("spacing 0 counts as 1") << 2 << 0 << 2.0 << QList<int>{105, 115};
+        QTest::newRow("no bars") << 0 << 5 << 1.0 << QList<int>{};
     }
     void gridLines()
     {
         QFETCH(int, count);
         QFETCH(int, spacing);
+        QFETCH(double, positions);
         QFETCH(QList<int>, xs);
-        const std::vector<int> got = GridLineXs(QRectF(100, 0, 10.0 * count, 50), count, spacing);
+        const double categories = std::max(positions, double(count));
+        const std::vector<int> got = GridLineXs(QRectF(100, 0, 10.0 * categories, 50), count, spacing, positions);
         QCOMPARE(QList<int>(got.begin(), got.end()), xs);
+    }
+
+    void barShadows_data()
+    {
+        QTest::addColumn<int>("top");
+        QTest::addColumn<BarSlot>("bar");
+        QTest::addColumn<QRect>("shadow"); // null for none
+        // Plot from y 42 to 335: the axis at 335.
+        QTest::newRow("3 px right and down, to the axis") << 100 << BarSlot{200, 20} << QRect(203, 103, 20, 232);
+        QTest::newRow("a bar above the plot") << 0 << BarSlot{200, 20} << QRect(203, 45, 20, 290);
+        QTest::newRow("no taller than the offset") << 332 << BarSlot{200, 20} << QRect();
+        QTest::newRow("a bar of 0") << 335 << BarSlot{200, 20} << QRect();
+        QTest::newRow("no width") << 100 << BarSlot{200, 0} << QRect();
+    }
+    void barShadows()
+    {
+        QFETCH(int, top);
+        QFETCH(BarSlot, bar);
+        QFETCH(QRect, shadow);
+        const std::optional<QRect> got = BarShadowRect(QRectF(84, 42, 794, 293), bar, top);
+        QCOMPARE(got.value_or(QRect()), shadow);
     }
 
     void axisTicks_data()

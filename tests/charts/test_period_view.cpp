@@ -1,6 +1,10 @@
 #include "charts/period_view.h"
 
+#include "charts/chart_texts.h"
+
 #include <QTest>
+
+#include <cmath>
 
 namespace {
 
@@ -271,25 +275,61 @@ private slots:
         QCOMPARE(records[2].Steps, 6u);
     }
 
-    void yearlyLeavesOutDamagedDates()
+    // Every key counts in the year it names, a damaged day of a real year included, so the bars add up
+    // to the totals; only keys that name no year (year 0, nine and more digits) are left out.
+    void yearlyCountsEveryKeyInItsYear_data()
     {
-        TBINFile zero, huge, notADay, farYear;
-        zero.Date = 0;
-        huge.Date = 4294967295u;
-        notADay.Date = 20111340;
-        farYear.Date = 4000000101u; // 1 January 400000: a real day, but no eight-digit key
-        zero.Steps = huge.Steps = notADay.Steps = farYear.Steps = 1000;
-        DayRecordList records{huge, Day(QDate(2011, 2, 1), 4), zero, notADay, farYear};
+        QTest::addColumn<QList<uint32_t>>("inYear");
+        QTest::addColumn<QList<uint32_t>>("noYear");
+        QTest::addColumn<int>("firstYear");
+        QTest::addColumn<int>("bars");
+        const QList<uint32_t> noYear{0, 9999, 100000000, 4000000101u /* 1 January 400000 */, 4294967295u};
+        QTest::newRow("damaged days of 2011")
+            << QList<uint32_t>{20110201, 20110230, 20111300, 20111340, 20110000, 20110201} << noYear << 2011 << 5;
+        QTest::newRow("over a gap") << QList<uint32_t>{20121399, 20090229} << noYear << 2009 << 5;
+        QTest::newRow("the first key of year 1") << QList<uint32_t>{10000, 20110201} << noYear << 1 << 2011;
+        QTest::newRow("the last eight-digit key") << QList<uint32_t>{99999999, 20110201} << noYear << 2011 << 7989;
+        QTest::newRow("no year at all") << QList<uint32_t>{} << noYear << 0 << 0;
+    }
+    void yearlyCountsEveryKeyInItsYear()
+    {
+        QFETCH(QList<uint32_t>, inYear);
+        QFETCH(QList<uint32_t>, noYear);
+        QFETCH(int, firstYear);
+        QFETCH(int, bars);
+        DayRecordList charted, records;
+        uint32_t n = 0;
+        for (uint32_t key : inYear + noYear) {
+            ++n;
+            TBINFile r;
+            r.Date = key;
+            r.Steps = 1000 * n;
+            r.Distance = 7 * n;
+            r.Calories = 3 * n;
+            r.WalkingTime = r.CardioSteps = r.CardioTime = n;
+            records.push_back(r);
+            if (inYear.contains(key))
+                charted.push_back(r);
+        }
         const PeriodView v = YearlyView(records);
-        QCOMPARE(v.Labels, Numbers(2011, 2015));
-        QCOMPARE(v.Values[MeasureSteps], (std::vector<double>{4, 0, 0, 0, 0}));
+        QCOMPARE(v.barCount(), bars);
+        if (bars == 0) {
+            QCOMPARE(v.AxisMaximum[MeasureSteps], 1.0);
+            return;
+        }
+        QCOMPARE(v.Labels.first(), QString::number(firstYear));
+        QCOMPARE(v.Labels.last(), QString::number(firstYear + bars - 1));
+        const RecordTotals totals = SumRecords(charted);
+        const double unit[MeasureCount] = {1, 100, 10, 1, 1, 1};
+        for (int m = 0; m < MeasureCount; ++m) {
+            double sum = 0;
+            for (double bar : v.Values[m])
+                sum += bar;
+            QCOMPARE(std::llround(sum * unit[m]), static_cast<long long>(totals.Sums[m]));
+        }
+        // The keys of no year stay in the sorted store, at its ends.
         QCOMPARE(records.front().Date, 0u);
         QCOMPARE(records.back().Date, 4294967295u);
-
-        DayRecordList onlyDamaged{huge, zero, farYear};
-        const PeriodView none = YearlyView(onlyDamaged);
-        QCOMPARE(none.barCount(), 0);
-        QCOMPARE(none.AxisMaximum[MeasureSteps], 1.0);
     }
 };
 
