@@ -236,6 +236,27 @@ void PeriodSeeds()
     const QByteArray turn = DayRecordsToBytes(records);
     Write("period_today", "year-turn", PeriodInput(int32_t(QDate(2010, 7, 4).daysTo(QDate(2011, 1, 1))), 2, 0, memory, turn));
     Write("period_today", "leap-saturday-2000", PeriodInput(int32_t(QDate(2010, 7, 4).daysTo(QDate(2000, 2, 29))), 2, 0, memory, turn));
+
+    // The last keys of the charted years and of all years, each alone in its year, so that each view's
+    // bound at its edge decides whether the year is charted at all.
+    const auto keys = [](std::initializer_list<uint32_t> dates) {
+        DayRecordList list;
+        for (uint32_t key : dates) {
+            TBINFile r;
+            r.Date = key;
+            r.Steps = key % 9973u + 1;
+            list.push_back(r);
+        }
+        return DayRecordsToBytes(list);
+    };
+    const auto offsetTo = [](const QDate& day) { return int32_t(QDate(2010, 7, 4).daysTo(day)); };
+    Write("period_today", "last-day-of-year-9999",
+          PeriodInput(offsetTo(QDate(9999, 12, 31)), 2, 0, memory, keys({20110201u, 99991231u, 100000000u})));
+    Write("period_today", "last-key-of-year-9999",
+          PeriodInput(offsetTo(QDate(9999, 12, 31)), 2, 0, memory, keys({20110201u, 99999999u, 100000000u})));
+    Write("period_today", "last-day-with-a-key",
+          PeriodInput(offsetTo(QDate(MaxDateKeyYear, 12, 31)), 2, 0, memory,
+                      keys({20110201u, 4294961230u, 4294961231u, 4294967295u})));
 }
 
 } // namespace

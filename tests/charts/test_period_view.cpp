@@ -1,10 +1,12 @@
 #include "charts/period_view.h"
 
 #include "charts/chart_texts.h"
+#include "store/date_key.h"
 
 #include <QTest>
 
 #include <cmath>
+#include <numeric>
 
 namespace {
 
@@ -214,6 +216,30 @@ private slots:
         QCOMPARE(d.AxisMaximum[MeasureSteps], 4294967295.0 + 1000);
     }
 
+    // The last day of the last year the yearly view charts, and of the last year a key can name: each
+    // period view still shows that day's record.
+    void viewsOfTheLastKeys_data()
+    {
+        QTest::addColumn<QDate>("day");
+        QTest::newRow("31 December 9999") << QDate(9999, 12, 31);
+        QTest::newRow("31 December 429496") << QDate(MaxDateKeyYear, 12, 31);
+    }
+    void viewsOfTheLastKeys()
+    {
+        QFETCH(QDate, day);
+        DayRecordList records{Day(day, 700), Day(day.addDays(-1), 50), Day(QDate(2011, 5, 1), 9)};
+        QCOMPARE(records[0].Date, DateKey(day));
+        QCOMPARE(DailyView(records, day).Values[MeasureSteps][30], 700.0);
+        QCOMPARE(MonthlyView(records, day).Values[MeasureSteps][11], 750.0);
+        const PeriodView weekly = WeeklyView(records, day);
+        const std::vector<double>& weeks = weekly.Values[MeasureSteps];
+        QCOMPARE(std::accumulate(weeks.begin(), weeks.end(), 0.0), 750.0);
+        const PeriodView years = YearlyView(records);
+        const bool charted = day.year() <= 9999;
+        QCOMPARE(years.Labels.last(), QString::number(charted ? day.year() : 2015));
+        QCOMPARE(years.Values[MeasureSteps].back(), charted ? 750.0 : 0.0);
+    }
+
     // Keys of a year past 429496 would wrap past 32 bits onto those of an early year: the record of
     // 1 October of year 3 must not show as 1 October 1717990.
     void dailyViewOfYearWithoutKeys()
@@ -288,6 +314,7 @@ private slots:
             << QList<uint32_t>{20110201, 20110230, 20111300, 20111340, 20110000, 20110201} << noYear << 2011 << 5;
         QTest::newRow("over a gap") << QList<uint32_t>{20121399, 20090229} << noYear << 2009 << 5;
         QTest::newRow("the first key of year 1") << QList<uint32_t>{10000, 20110201} << noYear << 1 << 2011;
+        QTest::newRow("the last day of year 9999") << QList<uint32_t>{99991231, 20110201} << noYear << 2011 << 7989;
         QTest::newRow("the last eight-digit key") << QList<uint32_t>{99999999, 20110201} << noYear << 2011 << 7989;
         QTest::newRow("no year at all") << QList<uint32_t>{} << noYear << 0 << 0;
     }
