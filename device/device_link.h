@@ -149,6 +149,6 @@ private:
     std::mutex exchangeMutex_;
     std::atomic<double> waitScale_{1.0};
     std::atomic<bool> cancelled_{false};
-    std::atomic<bool> automaticFailureShown_{false};
+    std::atomic<bool> failureTold_{false};   // the current failing streak has been shown
     std::function<QTime()> clock_;   // set before any exchange starts
 };

@@ -100,7 +100,7 @@ bool ProfileSession::UnitCaptionsMetric(bool formMetric) const
 
 // ---- New and Del ----------------------------------------------------------------------------------
 
-std::optional<NewProfileDefaults> ProfileSession::NewProfile()
+std::optional<NewProfileDefaults> ProfileSession::NewProfile(ExchangeStart start)
 {
     const TSoftInfo& cat = state_.Catalog;
     if (state_.UserCount() >= MaxClients) {
@@ -109,7 +109,7 @@ std::optional<NewProfileDefaults> ProfileSession::NewProfile()
     }
     // The defaults follow the pedometer's unit system, which a failed start-up download left unread.
     if (!state_.DownloadValid)
-        DownloadIntoState();
+        DownloadIntoState(start);
 
     NewProfileDefaults d;
     d.Row = state_.UserCount() + 1;
@@ -379,9 +379,9 @@ ProfileForEditing ProfileSession::EditedProfile(int selectedRow) const
 
 // ---- the pedometer --------------------------------------------------------------------------------
 
-bool ProfileSession::DownloadIntoState()
+bool ProfileSession::DownloadIntoState(ExchangeStart start)
 {
-    if (!AdoptDownload(state_, pedometer_.DownloadDeviceData()))
+    if (!AdoptDownload(state_, pedometer_.DownloadDeviceData(start)))
         return false;
     if (deviceUnitsRead_)
         deviceUnitsRead_();

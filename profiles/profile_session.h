@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/memory_image.h"
+#include "protocol/pedometer_port.h"
 
 #include <QDate>
 #include <QString>
@@ -10,7 +11,6 @@
 #include <vector>
 
 struct AppState;
-class PedometerPort;
 class Prompts;
 
 // What the profile editor holds when Save is pressed, its edits read as decimal numbers (0 when a
@@ -124,8 +124,9 @@ public:
     // otherwise the system the editor shows.
     bool UnitCaptionsMetric(bool formMetric) const;
 
-    // New: the defaults in the pedometer's unit system, or nothing when the list is full (told).
-    std::optional<NewProfileDefaults> NewProfile();
+    // New: the defaults in the pedometer's unit system, or nothing when the list is full (told). While
+    // that system is unread, New downloads first; start says whether the user asked for New.
+    std::optional<NewProfileDefaults> NewProfile(ExchangeStart start = ExchangeStart::ByUser);
     // Del of row: asks, then removes the profile and deletes its activity file, but only once the
     // shortened list is saved. True when the profile is gone; on a failed save the user is told and
     // the list and the file stay as they were.
@@ -145,7 +146,7 @@ public:
     bool SaveUserList();
 
 private:
-    bool DownloadIntoState();
+    bool DownloadIntoState(ExchangeStart start = ExchangeStart::ByUser);
     bool SyncProfileWithDevice(bool report, const ProfileForm& form);
     DeviceProfileValues TakeDeviceProfile(int row);
     bool CreateActivityFile(const QString& name);
