@@ -39,6 +39,25 @@ private:
     std::vector<DeferredMessage>* previous_;
 };
 
+// Shows what an exchange deferred. An automatic repetition tells only the first message of a failing
+// streak; a user's exchange tells all of its own, and after that the streak counts as told. A success
+// ends the streak.
+void TellExchangeEnd(Prompts& prompts, std::atomic<bool>& failureTold, ExchangeStart start, bool succeeded,
+                     const std::vector<DeferredMessage>& messages)
+{
+    if (start == ExchangeStart::Automatic) {
+        if (!messages.empty() && !failureTold.exchange(true))
+            prompts.showMessage(messages.front().caption, messages.front().text, messages.front().flags);
+    } else {
+        for (const DeferredMessage& m : messages)
+            prompts.showMessage(m.caption, m.text, m.flags);
+        if (!messages.empty())
+            failureTold = true;
+    }
+    if (succeeded)
+        failureTold = false;
+}
+
 } // namespace
 
 DeviceLink::DeviceLink(HidBus& bus, Prompts& prompts, const TSoftInfo& catalog, QObject* parent)
@@ -309,8 +328,6 @@ Report DeviceLink::InputReport() const
 
 DownloadResult DeviceLink::DownloadDeviceData(ExchangeStart start)
 {
-    if (start == ExchangeStart::ByUser)
-        automaticFailureShown_ = false;
     std::vector<DeferredMessage> messages;
     DownloadResult result;
     {
@@ -319,17 +336,8 @@ DownloadResult DeviceLink::DownloadDeviceData(ExchangeStart start)
         result = downloadLocked();
         result.Sequence = ++downloads_;
     }
-    if (result.Complete)
-        automaticFailureShown_ = false;
-    if (cancelled_)
-        return result;
-    if (start == ExchangeStart::Automatic) {
-        if (!messages.empty() && !automaticFailureShown_.exchange(true))
-            prompts_.showMessage(messages.front().caption, messages.front().text, messages.front().flags);
-        return result;
-    }
-    for (const DeferredMessage& m : messages)
-        prompts_.showMessage(m.caption, m.text, m.flags);
+    if (!cancelled_)
+        TellExchangeEnd(prompts_, failureTold_, start, result.Complete, messages);
     return result;
 }
 
@@ -362,7 +370,6 @@ DownloadResult DeviceLink::downloadLocked()
 
 bool DeviceLink::SendProfileAndClock(bool metric, uint16_t steplength, uint16_t weight, uint32_t targetSteps)
 {
-    automaticFailureShown_ = false;
     std::vector<DeferredMessage> messages;
     bool sent = false;
     {
@@ -370,12 +377,8 @@ bool DeviceLink::SendProfileAndClock(bool metric, uint16_t steplength, uint16_t 
         DeferMessages defer(messages);
         sent = sendProfileLocked(metric, steplength, weight, targetSteps);
     }
-    if (sent)
-        automaticFailureShown_ = false;
-    if (cancelled_)
-        return sent;
-    for (const DeferredMessage& m : messages)
-        prompts_.showMessage(m.caption, m.text, m.flags);
+    if (!cancelled_)
+        TellExchangeEnd(prompts_, failureTold_, ExchangeStart::ByUser, sent, messages);
     return sent;
 }
 

@@ -150,6 +150,6 @@ private:
     uint64_t downloads_ = 0;   // guarded by exchangeMutex_, so its order is the order of the reads
     std::atomic<double> waitScale_{1.0};
     std::atomic<bool> cancelled_{false};
-    std::atomic<bool> automaticFailureShown_{false};
+    std::atomic<bool> failureTold_{false};   // the current failing streak has been shown
     std::function<QTime()> clock_;   // set before any exchange starts
 };

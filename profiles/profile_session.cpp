@@ -233,7 +233,7 @@ bool ProfileSession::UnitCaptionsMetric(bool formMetric) const
 
 // ---- New and Del ----------------------------------------------------------------------------------
 
-std::optional<NewProfileDefaults> ProfileSession::NewProfile()
+std::optional<NewProfileDefaults> ProfileSession::NewProfile(ExchangeStart start)
 {
     const TSoftInfo& cat = state_.Catalog;
     if (state_.UserCount() >= MaxClients) {
@@ -242,7 +242,7 @@ std::optional<NewProfileDefaults> ProfileSession::NewProfile()
     }
     // The defaults follow the pedometer's unit system, which a failed start-up download left unread.
     if (!state_.DownloadValid)
-        DownloadIntoState();
+        DownloadIntoState(start);
 
     NewProfileDefaults d;
     d.Row = state_.UserCount() + 1;
@@ -555,9 +555,9 @@ ProfileForEditing ProfileSession::EditedProfile(int selectedRow) const
 
 // ---- the pedometer --------------------------------------------------------------------------------
 
-bool ProfileSession::DownloadIntoState()
+bool ProfileSession::DownloadIntoState(ExchangeStart start)
 {
-    if (!AdoptDownload(state_, pedometer_.DownloadDeviceData()))
+    if (!AdoptDownload(state_, pedometer_.DownloadDeviceData(start)))
         return false;
     if (deviceUnitsRead_)
         deviceUnitsRead_();

@@ -2,6 +2,7 @@
 
 #include "profiles/client.h"
 #include "protocol/memory_image.h"
+#include "protocol/pedometer_port.h"
 #include "store/merge.h"
 
 #include <QDate>
@@ -13,7 +14,6 @@
 #include <vector>
 
 struct AppState;
-class PedometerPort;
 class Prompts;
 
 // What the profile editor holds when Save is pressed, its edits read as decimal numbers (0 when a
@@ -127,8 +127,9 @@ public:
     // otherwise the system the editor shows.
     bool UnitCaptionsMetric(bool formMetric) const;
 
-    // New: the defaults in the pedometer's unit system, or nothing when the list is full (told).
-    std::optional<NewProfileDefaults> NewProfile();
+    // New: the defaults in the pedometer's unit system, or nothing when the list is full (told). While
+    // that system is unread, New downloads first; start says whether the user asked for New.
+    std::optional<NewProfileDefaults> NewProfile(ExchangeStart start = ExchangeStart::ByUser);
     // Del of row: asks, then removes the profile and deletes its activity file, but only once the
     // shortened list is saved. True when the profile is gone; on a failed save the user is told and
     // the list and the file stay as they were. A file that cannot be deleted is reported and deleted
@@ -161,7 +162,7 @@ private:
     // Sends the profile; when its units differ from the pedometer's, which then clears its days, the
     // days are first merged into the current user's file, and nothing is sent when they cannot be.
     StepResult SendProfileKeepingDays(bool metric, uint16_t steplength, uint16_t weight, uint32_t targetSteps);
-    bool DownloadIntoState();
+    bool DownloadIntoState(ExchangeStart start = ExchangeStart::ByUser);
     StepResult SyncProfileWithDevice(bool report, const ProfileForm& form);
     DeviceProfileValues TakeDeviceProfile(TClient& p);
     bool CreateActivityFile(const QString& name);

@@ -260,7 +260,8 @@ void TForm2::FormPaint()
     // A message box may not open from inside a paint.
     QMetaObject::invokeMethod(this, [this] {
         prompts_.showMessage(state_.Catalog.UserSetting[0], state_.Catalog.Info[14], PromptFlags::Warning);
-        NewBtnClick();
+        // Nobody pressed New: a pedometer that fails here is the loading worker's failing streak.
+        newProfile(ExchangeStart::Automatic);
     }, Qt::QueuedConnection);
 }
 
@@ -394,7 +395,12 @@ void TForm2::UserInfoImageDblClick()
 
 void TForm2::NewBtnClick()
 {
-    const std::optional<NewProfileDefaults> d = session_.NewProfile();
+    newProfile(ExchangeStart::ByUser);
+}
+
+void TForm2::newProfile(ExchangeStart start)
+{
+    const std::optional<NewProfileDefaults> d = session_.NewProfile(start);
     if (!d)
         return;
     SelectedRow = d->Row;

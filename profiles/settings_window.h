@@ -112,6 +112,7 @@ protected:
 
 private:
     void FormPaint();
+    void newProfile(ExchangeStart start);
     void UserNameLabelMouseDown(int tag);
     void UserInfoImageMouseDown(int y);
     void UserInfoImageMouseMove(QWidget* image, int y);

@@ -4,9 +4,10 @@
 
 #include <cstdint>
 
-// Who started an exchange. The messages of an automatic repetition (the loading worker's) are shown
-// once per failing streak: the first failure's first message only, until an exchange succeeds or the
-// user starts one. A user's exchange shows all of its messages.
+// Who started an exchange. Automatic: the loading worker's repetition, and an exchange a window starts
+// by itself. Their messages are shown once per failing streak: the first failure's first message only,
+// until an exchange succeeds. A user's exchange shows all of its messages, and once it has told of a
+// failure the streak counts as told.
 enum class ExchangeStart { ByUser, Automatic };
 
 // The pedometer as the profile workflows use it: the two command exchanges and whether it is there.

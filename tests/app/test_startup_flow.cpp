@@ -259,6 +259,53 @@ private slots:
         QVERIFY(next.tryAcquire());
     }
 
+    // No profiles yet and a pedometer that stops reading: the worker's attempts, the new profile the
+    // greeting opens and the time the settings window then waits untouched are one failing streak that
+    // nobody started, told by a single time-out box. Time runs 100 times as fast as the program's own.
+    void pedometerThatStopsReadingIsToldOnceWhileTheSelectionWaits()
+    {
+        TempDataDir dir;
+        StartOptions deaf;
+        deaf.faults.deaf = true;
+        deaf.waitScale = 0.01;       // a write runs out after 50 ms, a download attempt after 60 ms
+        deaf.loadingLimitMs = 200;   // the loading window's 20 s
+        Start s(dir, deaf);
+
+        // Well over a minute of the program's time after the greeting (fourteen attempts of six seconds
+        // each), then the window is closed.
+        int attemptsAtGreeting = -1;
+        bool editorOpen = false;
+        bool stillChoosing = false;
+        QStringList shown;
+        QElapsedTimer clock;
+        s.whenSettingsShown([&] {
+            auto* watch = new QTimer(s.form2.get());
+            QObject::connect(watch, &QTimer::timeout, watch, [&, watch] {
+                const int attempts = s.form3->worker()->attempts();
+                if (attemptsAtGreeting < 0) {
+                    if (!s.prompts.texts().contains(Greeting))
+                        return;
+                    editorOpen = s.form2->findChild<QWidget*>(QStringLiteral("UserPanel2"))->isVisible();
+                    attemptsAtGreeting = attempts;
+                    clock.start();
+                    return;
+                }
+                if (attempts < attemptsAtGreeting + 14 || clock.elapsed() < 750)
+                    return;
+                watch->stop();
+                shown = s.prompts.texts();
+                stillChoosing = s.form2->isVisible() && !s.form1->ending();
+                s.form2->close();
+            });
+            watch->start(5);
+        });
+        QVERIFY(s.runUntilSettled());
+        QVERIFY(editorOpen);
+        QVERIFY(stillChoosing);
+        QCOMPARE(shown.count(s.form1->state().Catalog.Info[8]), 1);
+        QCOMPARE(shown.count(Greeting), 1);
+    }
+
     void listedNameOutsideTheDataDirectoryIsRefused()
     {
         TempDataDir dir;

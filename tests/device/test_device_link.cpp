@@ -616,11 +616,11 @@ void TestDeviceLink::automaticRepetitionShowsOneMessagePerFailingStreak()
         QVERIFY(!rig.link.DownloadDeviceData(automatic).Complete);
     QCOMPARE(rig.prompts.texts(), QStringList{rig.catalog.Info[8]});
 
-    // The user's own exchange is told, and it opens a new streak for the automatic repetition.
+    // The user's own exchange is told, and the automatic repetition does not tell the same streak again.
     QVERIFY(!rig.link.DownloadDeviceData().Complete);
     QVERIFY(!rig.link.DownloadDeviceData(automatic).Complete);
     QVERIFY(!rig.link.DownloadDeviceData(automatic).Complete);
-    QCOMPARE(rig.prompts.texts(), QStringList(3, rig.catalog.Info[8]));
+    QCOMPARE(rig.prompts.texts(), QStringList(2, rig.catalog.Info[8]));
 
     // A success ends the streak: the next failure is shown again, once.
     rig.model->setFaults(PedometerFaults{});
@@ -628,7 +628,15 @@ void TestDeviceLink::automaticRepetitionShowsOneMessagePerFailingStreak()
     rig.model->setFaults(faults);
     QVERIFY(!rig.link.DownloadDeviceData(automatic).Complete);
     QVERIFY(!rig.link.DownloadDeviceData(automatic).Complete);
-    QCOMPARE(rig.prompts.texts(), QStringList(4, rig.catalog.Info[8]));
+    QCOMPARE(rig.prompts.texts(), QStringList(3, rig.catalog.Info[8]));
+
+    // A streak the user's upload told first: the automatic repetition stays quiet.
+    rig.model->setFaults(PedometerFaults{});
+    QVERIFY(rig.link.SendProfileAndClock(true, 75, 68, 10000));
+    rig.model->setFaults(faults);
+    QVERIFY(!rig.link.SendProfileAndClock(true, 75, 68, 10000));
+    QVERIFY(!rig.link.DownloadDeviceData(automatic).Complete);
+    QCOMPARE(rig.prompts.texts(), QStringList(4, rig.catalog.Info[8]) << rig.catalog.Info[10]);
 }
 
 void TestDeviceLink::cancelledExchangesEndAtOnceAndStayQuiet()

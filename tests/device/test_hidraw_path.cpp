@@ -5,14 +5,21 @@
 // glib names a member "signals", which Qt defines as a keyword: glib comes first.
 #include <umockdev.h>
 
+#include "app/main_window.h"
 #include "catalog/catalog_file.h"
 #include "device/device_link.h"
 #include "device/hidapi_bus.h"
 #include "device/udev_monitor.h"
 #include "emulator/pedometer_history.h"
 #include "emulator/pedometer_model.h"
+#include "forms/artwork_widget.h"
+#include "loading/loading_window.h"
+#include "profiles/settings_window.h"
 #include "protocol/pedometer_protocol.h"
+#include "store/activity_file.h"
 #include "tests/support/file_capabilities.h"
+#include "tests/support/held_prompts.h"
+#include "tests/support/scripted_mailer.h"
 #include "tests/support/scripted_prompts.h"
 #include "tests/support/temp_data_dir.h"
 
@@ -20,7 +27,9 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -217,14 +226,16 @@ private:
 };
 
 constexpr const char* UsbPath = "/sys/devices/pci0000:00/usb1/1-1";
-constexpr const char* HidrawPath = "/sys/devices/pci0000:00/usb1/1-1/1-1:1.0/0003:0C45:70C1.0001/hidraw/hidraw0";
+constexpr const char* HidrawPath = "/sys/devices/pci0000:00/usb1/1-1/1-1:1.0/0003:0C45:70C1.0001/hidraw/hidraw2";
 
-// A USB bus with a foreign HID device (a keyboard at hidraw1) and, once plugged in, the pedometer at
+// A USB bus with two foreign HID devices and, once plugged in, the pedometer at hidraw2: a keyboard
+// at hidraw1 and, enumerated first, another device of the pedometer's vendor (0x0C45 makes many) at
 // hidraw0.
 class Testbed {
 public:
     Testbed() : bed_(umockdev_testbed_new())
     {
+        addHidDevice("usb1/1-3", "0c45", "7401", "0003:0C45:7401.0003", "0003:00000C45:00007401", "hidraw0");
         addHidDevice("usb1/1-2", "046d", "c31c", "0003:046D:C31C.0002", "0003:0000046D:0000C31C", "hidraw1");
     }
     ~Testbed() { g_object_unref(bed_); }
@@ -234,14 +245,14 @@ public:
     // Adds the pedometer's USB device, interface, HID device and hidraw node, answered by model.
     void plugIn(std::shared_ptr<PedometerModel> model)
     {
-        addHidDevice("usb1/1-1", "0c45", "70c1", "0003:0C45:70C1.0001", "0003:00000C45:000070C1", "hidraw0");
+        addHidDevice("usb1/1-1", "0c45", "70c1", "0003:0C45:70C1.0001", "0003:00000C45:000070C1", "hidraw2");
         node_ = std::make_unique<PedometerNode>(std::move(model));
         GError* error = nullptr;
-        if (!umockdev_testbed_attach_ioctl(bed_, "/dev/hidraw0", node_->handler(), &error))
+        if (!umockdev_testbed_attach_ioctl(bed_, "/dev/hidraw2", node_->handler(), &error))
             qFatal("attach_ioctl: %s", error->message);
         // hidapi polls before it reads; one byte the reads never consume keeps the node readable, and
         // the handler decides what a read returns.
-        const int master = umockdev_testbed_get_dev_fd(bed_, "/dev/hidraw0");
+        const int master = umockdev_testbed_get_dev_fd(bed_, "/dev/hidraw2");
         const char byte = 1;
         if (master < 0 || ::write(master, &byte, 1) != 1)
             qFatal("cannot make the node readable");
@@ -327,16 +338,17 @@ private slots:
     {
         if (!qEnvironmentVariable("LD_PRELOAD").contains(QLatin1String("libumockdev-preload")))
             QSKIP("not under umockdev-wrapper: the faked hidraw nodes need its LD_PRELOAD library");
+        InitFormResources();
     }
 
     void findsThePedometerAmongOtherHidDevicesAndTalksInUnnumberedReports()
     {
         Rig rig;
         rig.bed.plugIn(rig.model);
-        QCOMPARE(rig.bus.enumerate().size(), size_t(2));
+        QCOMPARE(rig.bus.enumerate().size(), size_t(3));
         const auto matching = rig.bus.enumerateMatching(PedometerVendorId, PedometerProductId);
         QCOMPARE(matching.size(), size_t(1));
-        QCOMPARE(matching[0].path, QStringLiteral("/dev/hidraw0"));
+        QCOMPARE(matching[0].path, QStringLiteral("/dev/hidraw2"));
 
         std::unique_ptr<HidHandle> handle = rig.bus.open(matching[0].path);
         QVERIFY(handle);
@@ -356,7 +368,7 @@ private slots:
         Rig rig;
         DeviceLink& link = rig.connect();
         QVERIFY(link.Connected());
-        QCOMPARE(link.DevicePath(), QStringLiteral("/dev/hidraw0"));
+        QCOMPARE(link.DevicePath(), QStringLiteral("/dev/hidraw2"));
 
         const DownloadResult download = link.DownloadDeviceData();
         QVERIFY(download.Complete);
@@ -428,7 +440,7 @@ private slots:
     {
         Rig rig;
         rig.bed.plugIn(rig.model);
-        QCOMPARE(::chmod(QFile::encodeName(rig.bed.devNode("hidraw0")).constData(), 0), 0);
+        QCOMPARE(::chmod(QFile::encodeName(rig.bed.devNode("hidraw2")).constData(), 0), 0);
         const pid_t child = fork();
         QVERIFY(child >= 0);
         if (child == 0) {
@@ -478,7 +490,61 @@ private slots:
         const QString errors = QString::fromLocal8Bit(program.readAllStandardError());
         QVERIFY2(errors.contains(QStringLiteral("] ") + rig.catalog.Info[0]), qPrintable(errors));
     }
+
+    // The program's three windows, built as the entry builds them, on the faked system: the start-up
+    // download, OK on the listed profile, and the pedometer's eight days in that user's activity file.
+    void startupDownloadReachesTheChosenUsersActivityFile()
+    {
+        Rig rig;
+        rig.bed.plugIn(rig.model);
+        TempDataDir data;
+        QVERIFY(data.write("Kinetrax.dat", "SoftName:Kinetrax\r\n[Client]\r\n1\r\nAnna,1,34,165,58,68,8000,1,1\r\n"));
+        HeldPrompts held;
+        ScriptedMailer mailer;
+        TForm1 form1(rig.bus, held, mailer, data.path(), &rig.monitor);
+        TForm2 form2(form1.state(), form1.link(), held);
+        form2.setSyncDelayMs(0);
+        TForm3 form3(form1.state(), form1.link(), held);
+        form1.setStartupWindows(&form2, &form3);
+        const QDate today = QDate::currentDate();
+        form1.setTodaySource([today] { return today; });
+        form2.setTodaySource([today] { return today; });
+
+        QTimer choose;
+        QObject::connect(&choose, &QTimer::timeout, &form2, [&] {
+            if (!form2.isVisible())
+                return;
+            choose.stop();
+            form2.HighlightRow(1);
+            form2.OKBtnClick();
+        });
+        choose.start(5);
+        QSignalSpy chosen(&form2, &QDialog::finished);
+        form1.show();
+        QVERIFY(QTest::qWaitFor([&] { return !chosen.isEmpty(); }, 30000));
+        QCOMPARE(form1.state().CurrentUser, QStringLiteral("Anna"));
+        QVERIFY2(held.script().texts().contains(QStringLiteral("Synchronization OK!   ")),
+                 qPrintable(held.script().texts().join(QLatin1Char('|'))));
+
+        const DayRecordList records = DayRecordsFromBytes(data.read(QStringLiteral("Anna.bin")));
+        const PedometerHistory history = rig.model->history();
+        QCOMPARE(records.size(), history.days.size());
+        for (std::size_t k = 0; k < history.days.size(); ++k) {
+            const uint32_t key = uint32_t(today.addDays(-qint64(k)).toString(QStringLiteral("yyyyMMdd")).toUInt());
+            const auto day = std::find_if(records.begin(), records.end(), [key](const TBINFile& r) { return r.Date == key; });
+            QVERIFY2(day != records.end(), qPrintable(QString::number(key)));
+            QCOMPARE(day->Steps, history.days[k].Steps);
+            QCOMPARE(day->Distance, history.days[k].Distance);
+            QCOMPARE(day->Calories, history.days[k].Calories);
+            QCOMPARE(day->WalkingTime, history.days[k].WalkingTime);
+        }
+
+        QSignalSpy ended(&form1, &TForm1::programEnded);
+        rig.bed.unplug();
+        QVERIFY(ended.wait(10000));
+        QCOMPARE(held.script().texts().last(), rig.catalog.Info[0]);
+    }
 };
 
-QTEST_GUILESS_MAIN(TestHidrawPath)
+QTEST_MAIN(TestHidrawPath)
 #include "test_hidraw_path.moc"
