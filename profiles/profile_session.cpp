@@ -240,8 +240,10 @@ std::optional<NewProfileDefaults> ProfileSession::NewProfile(ExchangeStart start
         prompts_.showMessage(cat.UserSetting[0], cat.Info[18], PromptFlags::Stop);
         return std::nullopt;
     }
-    // The defaults follow the pedometer's unit system, which a failed start-up download left unread.
-    if (!state_.DownloadValid)
+    // The defaults follow the pedometer's unit system, which a failed start-up download left unread. A New
+    // the window makes by itself leaves that to the start-up worker, which goes on trying: a pedometer
+    // that did not answer it would hold the window still for two exchange time-outs.
+    if (!state_.DownloadValid && start == ExchangeStart::ByUser)
         DownloadIntoState(start);
 
     NewProfileDefaults d;

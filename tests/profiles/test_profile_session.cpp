@@ -115,13 +115,19 @@ class TestProfileSession : public QObject {
 
 private slots:
     // A pedometer whose status byte never reads ready leaves the start-up download unadopted; New
-    // reads the units itself, so the pedometer keeps its units and its days.
+    // pressed by the user reads the units itself, so the pedometer keeps its units and its days.
     void newOnAPedometerNeverReadyTakesItsUnitsFromADownload()
     {
         Rig rig({"Anna,1,34,165,58,68,8000,1,1"});
         rig.setFaults([](PedometerFaults& f) { f.busyStatusByte = true; });
         QVERIFY(rig.session->LoadUserList());
         const RawMemory before = rig.model->rawMemory();
+        QVERIFY(!rig.state.DownloadValid);
+
+        // The New the window makes by itself leaves the pedometer to the start-up worker.
+        const int reports = rig.model->outputReportCount();
+        QVERIFY(rig.session->NewProfile(ExchangeStart::Automatic));
+        QCOMPARE(rig.model->outputReportCount(), reports);
         QVERIFY(!rig.state.DownloadValid);
 
         const ProfileForm form = rig.newForm("Bob");
