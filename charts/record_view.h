@@ -58,6 +58,9 @@ private:
     // Shows the panel of one of the four offered measures, with its tab's white caption.
     void ShowPanel(Measure measure);
     void ShowPeriod(PeriodMode mode);
+    // Arrow keys on a period button or a measure tab: the neighbour takes the focus and is chosen.
+    bool periodKey(int measure, int period, int key);
+    bool tabKey(int tab, int key);
     // The date the views are computed for: the date of entry, or before any entry the selected date.
     QDate viewDate() const;
     void WriteDateHeader(const QDate& date);
