@@ -13,8 +13,9 @@
 
 namespace {
 
-// The bars' colour, the one colour the forms use for emphasis.
-const QColor AccentColor(102, 122, 179);
+// The forms' amber of the share of target and the goal bar: it stands out on the blue bars, the dark
+// panels and the light list alike.
+const QColor AccentColor(0xff, 0xd1, 0x66);
 constexpr int MarkMargin = 3;
 
 class ClickFilter : public QObject {
