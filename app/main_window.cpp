@@ -263,8 +263,10 @@ void TForm1::setKeyboardOrder()
 
 void TForm1::highlightSection(QLabel* active)
 {
-    for (QLabel* label : {ui->TodayLabel, ui->RecordLabel, ui->UserSettingLabel, ui->SendLabel})
+    for (QLabel* label : {ui->TodayLabel, ui->RecordLabel, ui->UserSettingLabel, ui->SendLabel}) {
         SetTextColor(label, label == active ? White : Black);
+        NotifyControlState(label);
+    }
 }
 
 bool TForm1::todayActive() const

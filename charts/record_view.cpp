@@ -264,6 +264,8 @@ void RecordView::MarkPeriodLabels()
                 QFont font = l->font();
                 font.setUnderline(p == chosen);
                 l->setFont(font);
+                NotifyControlState(l);
+                NotifyControlState(widget(Name(Prefixes[m], PeriodNames[p]) + QStringLiteral("Image")));
             }
         }
     }
@@ -279,5 +281,7 @@ void RecordView::ShowPanel(Measure measure)
             white->setVisible(chosen);
         if (QWidget* panel = widget(Name(Prefixes[t], "Panel")))
             panel->setVisible(chosen);
+        NotifyControlState(widget(QString::fromLatin1(TabImages[t])));
+        NotifyControlState(widget(Name(TabCaptions[t], "L")));
     }
 }

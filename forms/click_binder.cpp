@@ -325,6 +325,18 @@ void SetControlRole(QWidget* target, QAccessible::Role role, std::function<bool(
     b->on = std::move(on);
 }
 
+void NotifyControlState(QWidget* target)
+{
+    if (!target)
+        return;
+    // Without a listener this only finds the control's cached interface; the platform drops the event.
+    QAccessible::State changed;
+    changed.checked = true;
+    changed.selected = true;
+    QAccessibleStateChangeEvent event(target, changed);
+    QAccessible::updateAccessibility(&event);
+}
+
 bool ActivateBound(QWidget* target)
 {
     const ControlBinding* b = FindBinding(target);

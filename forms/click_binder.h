@@ -33,6 +33,9 @@ void SetFocusMarkArea(QWidget* target, QWidget* area);
 // text it shows.
 void SetControlRole(QWidget* target, QAccessible::Role role, std::function<bool()> on = {});
 
+// Tells screen readers that whether target is the chosen one may have changed.
+void NotifyControlState(QWidget* target);
+
 // Runs the action bound to target, as Space does; false when nothing is bound.
 bool ActivateBound(QWidget* target);
 

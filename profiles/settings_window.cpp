@@ -222,6 +222,7 @@ void TForm2::updateRowFocus()
         QLabel* row = nameRows_[size_t(i)];
         hadFocus = hadFocus || row->hasFocus();
         row->setFocusPolicy(i + 1 == r ? Qt::TabFocus : Qt::NoFocus);
+        NotifyControlState(row);
     }
     if (hadFocus && !nameRows_[size_t(r - 1)]->hasFocus())
         nameRows_[size_t(r - 1)]->setFocus(Qt::TabFocusReason);
@@ -586,6 +587,8 @@ void TForm2::MaleLabelClick()
 {
     ui->MaleSelectImage->show();
     ui->FemaleSelectImage->hide();
+    NotifyControlState(ui->MaleImage1);
+    NotifyControlState(ui->FemaleImage);
     if (!EditMode)
         PreviewNewRow();
 }
@@ -594,6 +597,8 @@ void TForm2::FemaleLabelClick()
 {
     ui->FemaleSelectImage->show();
     ui->MaleSelectImage->hide();
+    NotifyControlState(ui->MaleImage1);
+    NotifyControlState(ui->FemaleImage);
     if (!EditMode)
         PreviewNewRow();
 }

@@ -431,6 +431,53 @@ private slots:
         QCOMPARE(found.join(QLatin1Char(' ')), expected.join(QLatin1Char(' ')));
     }
 
+    // Tab runs through the sections, then the controls of the section shown, and round again.
+    void tabOrderIsSectionsThenTheSectionsControls()
+    {
+        MainFixture f;
+        QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+        auto walk = [&](int steps) {
+            QStringList seen;
+            if (!TabTo(f.w(QStringLiteral("TodayLabel"))))
+                return QStringList{QStringLiteral("TODAY not reached")};
+            for (int i = 0; i < steps; ++i) {
+                Press(Qt::Key_Tab);
+                seen << QApplication::focusWidget()->objectName();
+            }
+            return seen;
+        };
+        const QString front = f.form->slotTable()[3]->objectName();
+        QCOMPARE(walk(5), (QStringList{"RecordLabel", "UserSettingLabel", "SendLabel", front, "TodayLabel"}));
+        f.form->BarChartBtnClick();
+        ActivateBound(f.w(QStringLiteral("DistanceHeadImage2")));
+        // The chart, a stop of its own, reads its caption and period.
+        QCOMPARE(walk(13), (QStringList{"RecordLabel", "UserSettingLabel", "SendLabel", "StepsHeadImage2",
+                                        "DistanceHeadImage2", "CalorieHeadImage2", "WalkingTimeHeadImage2",
+                                        "DistanceDailyImage", "DistanceWeeklyImage", "DistanceMonthlyImage",
+                                        "DistanceYearlyImage", "DistanceChart", "TodayLabel"}));
+    }
+
+    // What a screen reader reads for the figures: each with its caption, in the catalog's words.
+    void figuresReadWithTheirCaptions()
+    {
+        MainFixture f;
+        const auto name = [&](const char* control) {
+            return f.w(QString::fromLatin1(control))->accessibleName();
+        };
+        QCOMPARE(name("StepEdit"), QStringLiteral("Step: 12,345"));
+        QCOMPARE(name("DistanceEdit"), QStringLiteral("Distance: 8.76mile"));
+        QCOMPARE(name("TotalPanelTargetSteppercentumLabel"), QStringLiteral("Goal: 100%"));
+        QCOMPARE(name("DateLabel"), QStringLiteral("22nd Jul 2010"));
+        f.form->BarChartBtnClick();
+        QCOMPARE(name("StepsTotalLabel"), QStringLiteral("Steps, Total:12350steps"));
+        f.form->recordView().WeeklyBtnClick();
+        QAccessibleInterface* chart = QAccessible::queryAccessibleInterface(f.w(QStringLiteral("DistanceChart")));
+        QVERIFY(chart);
+        QVERIFY2(chart->text(QAccessible::Name).contains(f.w(QStringLiteral("lbDistancePanelDate"))
+                                                              ->property("text").toString()),
+                 qPrintable(chart->text(QAccessible::Name)));
+    }
+
     // The settings window: buttons, gender choice and rows, pressed like a click.
     void settingsControlsAreNamedAndPressLikeAClick_data()
     {
