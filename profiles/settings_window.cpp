@@ -212,6 +212,18 @@ bool TForm2::rowKey(int r, int key)
     return true;
 }
 
+void TForm2::rowFocused(QObject* watched, Qt::FocusReason reason)
+{
+    // Reached by Tab, the list shows the row that OK would choose, as a list shows its current item.
+    if (reason != Qt::TabFocusReason && reason != Qt::BacktabFocusReason)
+        return;
+    for (int i = 0; i < MaxClients; ++i) {
+        if (watched == nameRows_[size_t(i)] && ui->UserPanel2->isHidden() && ui->UserShape1->isHidden()
+            && !nameRows_[size_t(i)]->text().isEmpty())
+            UserNameLabelMouseDown(i);
+    }
+}
+
 void TForm2::updateRowFocus()
 {
     // One row at a time is a stop of the Tab order, the selected one (else the first); the focus
@@ -401,6 +413,8 @@ void TForm2::keyPressEvent(QKeyEvent* event)
 bool TForm2::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
+    if (type == QEvent::FocusIn)
+        rowFocused(watched, static_cast<QFocusEvent*>(event)->reason());
     if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease
         && type != QEvent::MouseButtonDblClick && type != QEvent::MouseMove)
         return QDialog::eventFilter(watched, event);

@@ -142,6 +142,7 @@ private:
     // Up, Down, Home and End move the selection among the profiles; Enter is OK.
     bool rowKey(int r, int key);
     void updateRowFocus();
+    void rowFocused(QObject* watched, Qt::FocusReason reason);
     void setRowText(QLabel* label, const QString& text, int maxWidth);
     void clearRows(int fromRow);
     void layoutPanels();

@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -178,8 +179,17 @@ private slots:
         Start s(dir);
         bool chose = false;
         WhenShown(s.form2.get(), [&] {
+            // A failed check must not leave the modal window waiting for keys that never come.
+            const auto closeOnFailure = qScopeGuard([&] {
+                if (!chose && s.form2->isVisible())
+                    s.form2->reject();
+            });
             QLabel* row1 = s.w2<QLabel>("UserNameLabel1");
+            // Round the window back to the list: the row to be chosen shows its frame and the mark.
+            Press(Qt::Key_Tab);
             QVERIFY(TabTo(row1));
+            QVERIFY(FocusMarkOf(row1));
+            QVERIFY(s.w2("UserShape1")->isVisible());
             Press(Qt::Key_Down);
             QCOMPARE(s.form2->selectedRow(), 2);
             QVERIFY(s.w2("UserNameLabel2")->hasFocus());
@@ -242,6 +252,10 @@ private slots:
         // USER SETTING: the editor, a new weight, Save; the pedometer gets it.
         bool saved = false;
         WhenShown(s.form2.get(), [&] {
+            const auto closeOnFailure = qScopeGuard([&] {
+                if (!saved && s.form2->isVisible())
+                    s.form2->reject();
+            });
             QVERIFY(TabTo(s.w2("WeightEdit")));
             Press(Qt::Key_A, Qt::ControlModifier);
             QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("61"));
