@@ -163,6 +163,45 @@ QStringList KeyboardControls(QWidget* window)
     return names;
 }
 
+// The settings window on two profiles; with editor, New has opened the editor, on female when female
+// is set (so that choosing male shows).
+struct SettingsFixture {
+    TempDataDir dir;
+    AppState state;
+    ScriptedPrompts prompts;
+    EmulatedHidBus bus;
+    std::unique_ptr<DeviceLink> link;
+    std::unique_ptr<TForm2> form;
+    SettingsFixture(bool editor, bool female)
+    {
+        state.Catalog = DefaultCatalog();
+        state.ExeDir = dir.path() + QLatin1Char('/');
+        state.UserListPath = dir.filePath(QStringLiteral("Kinetrax.dat"));
+        dir.write(QStringLiteral("Kinetrax.dat"), "SoftName:Kinetrax\r\n[Client]\r\n2\r\n"
+                                                  "Bob,2,41,510,176,29,10000,0,1\r\n"
+                                                  "Ann,1,34,165,58,68,8000,1,1\r\n");
+        link = std::make_unique<DeviceLink>(bus, prompts, state.Catalog);
+        link->setWaitScale(0.1);
+        link->ConnectPedometer();
+        form = std::make_unique<TForm2>(state, *link, prompts);
+        form->setSyncDelayMs(0);
+        form->show();
+        if (editor)
+            form->NewBtnClick();
+        if (female)
+            form->FemaleLabelClick();
+    }
+    QString snapshot() const
+    {
+        QStringList s;
+        s << QString::number(form->selectedRow()) << QString::number(form->isVisible())
+          << QString::number(form->findChild<QWidget*>(QStringLiteral("UserPanel2"))->isHidden())
+          << QString::number(form->findChild<QWidget*>(QStringLiteral("MaleSelectImage"))->isHidden())
+          << QString::number(state.UserCount()) << state.CurrentUser << prompts.texts().join(QLatin1Char('|'));
+        return s.join(QLatin1Char(' '));
+    }
+};
+
 } // namespace
 
 class KeyboardTest : public QObject {
@@ -492,6 +531,16 @@ private slots:
                  qPrintable(chart->text(QAccessible::Name)));
     }
 
+    // In the settings window: the selected row (the list's one stop), the buttons and the gender choice.
+    void everyKeyboardControlOfTheSettingsWindowIsInTheTable()
+    {
+        SettingsFixture f(true, false);
+        QStringList found = KeyboardControls(f.form.get());
+        found.sort();
+        QCOMPARE(found.join(QLatin1Char(' ')), QStringLiteral("DelImage ExitImage FemaleImage MaleImage1 NewImage "
+                                                              "OkImage SaveImage UserNameLabel3"));
+    }
+
     // The settings window: buttons, gender choice and rows, pressed like a click.
     void settingsControlsAreNamedAndPressLikeAClick_data()
     {
@@ -516,43 +565,8 @@ private slots:
         QFETCH(bool, inEditor);
         QFETCH(int, role);
         QFETCH(QString, accessibleName);
-        struct Window {
-            TempDataDir dir;
-            AppState state;
-            ScriptedPrompts prompts;
-            EmulatedHidBus bus;
-            std::unique_ptr<DeviceLink> link;
-            std::unique_ptr<TForm2> form;
-            Window(bool editor, const QString& name)
-            {
-                state.Catalog = DefaultCatalog();
-                state.ExeDir = dir.path() + QLatin1Char('/');
-                state.UserListPath = dir.filePath(QStringLiteral("Kinetrax.dat"));
-                dir.write(QStringLiteral("Kinetrax.dat"), "SoftName:Kinetrax\r\n[Client]\r\n2\r\n"
-                                                          "Bob,2,41,510,176,29,10000,0,1\r\n"
-                                                          "Ann,1,34,165,58,68,8000,1,1\r\n");
-                link = std::make_unique<DeviceLink>(bus, prompts, state.Catalog);
-                link->setWaitScale(0.1);
-                link->ConnectPedometer();
-                form = std::make_unique<TForm2>(state, *link, prompts);
-                form->setSyncDelayMs(0);
-                form->show();
-                if (editor)
-                    form->NewBtnClick();
-                if (name == QStringLiteral("MaleImage1"))
-                    form->FemaleLabelClick();
-            }
-            QString snapshot() const
-            {
-                QStringList s;
-                s << QString::number(form->selectedRow()) << QString::number(form->isVisible())
-                  << QString::number(form->findChild<QWidget*>(QStringLiteral("UserPanel2"))->isHidden())
-                  << QString::number(form->findChild<QWidget*>(QStringLiteral("MaleSelectImage"))->isHidden())
-                  << QString::number(state.UserCount()) << state.CurrentUser << prompts.texts().join(QLatin1Char('|'));
-                return s.join(QLatin1Char(' '));
-            }
-        };
-        Window clicked(inEditor, name);
+        const bool female = name == QStringLiteral("MaleImage1");
+        SettingsFixture clicked(inEditor, female);
         QWidget* target = clicked.form->findChild<QWidget*>(name);
         QVERIFY(target && target->isVisible());
         const QString before = clicked.snapshot();
@@ -561,7 +575,7 @@ private slots:
         const QString afterClick = clicked.snapshot();
         QVERIFY2(afterClick != before, qPrintable(before));
 
-        Window pressed(inEditor, name);
+        SettingsFixture pressed(inEditor, female);
         QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(pressed.form->findChild<QWidget*>(name));
         QVERIFY(iface);
         QCOMPARE(int(iface->role()), role);
