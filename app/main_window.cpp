@@ -26,6 +26,7 @@
 #include <QDialog>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QShortcut>
 #include <QTimer>
 
 #include <utility>
@@ -214,16 +215,58 @@ QWidget* TForm1::widgetNamed(const QString& name) const
 
 void TForm1::bindClicks()
 {
-    BindClick(ui->TodayLabel, [this] { DisplayBtnClick(); });
-    BindClick(ui->RecordLabel, [this] { BarChartBtnClick(); });
-    BindClick(ui->UserSettingLabel, [this] { SetBtnClick(); });
-    BindClick(ui->SendLabel, [this] { SendBtnClick(); });
+    struct Section {
+        QLabel* label;
+        void (TForm1::*click)();
+    };
+    const Section sections[] = {{ui->TodayLabel, &TForm1::DisplayBtnClick},
+                                {ui->RecordLabel, &TForm1::BarChartBtnClick},
+                                {ui->UserSettingLabel, &TForm1::SetBtnClick},
+                                {ui->SendLabel, &TForm1::SendBtnClick}};
+    int n = 0;
+    for (const Section& s : sections) {
+        ++n;
+        BindClick(s.label, [this, click = s.click] { (this->*click)(); });
+        SetControlRole(s.label, QAccessible::PageTab, [s] { return TextColor(s.label) == White; });
+        // Both chords: Alt+digit is taken by some desktops, Ctrl+digit by others.
+        const QKeySequence alt(Qt::ALT | Qt::Key(Qt::Key_0 + n));
+        const QKeySequence ctrl(Qt::CTRL | Qt::Key(Qt::Key_0 + n));
+        for (const QKeySequence& keys : {alt, ctrl}) {
+            // A window shortcut: a modal box or window in front blocks it.
+            auto* shortcut = new QShortcut(keys, this);
+            shortcut->setContext(Qt::WindowShortcut);
+            connect(shortcut, &QShortcut::activated, this, [this, click = s.click] { (this->*click)(); });
+        }
+        s.label->setAccessibleDescription(alt.toString(QKeySequence::NativeText) + QStringLiteral(", ")
+                                          + ctrl.toString(QKeySequence::NativeText));
+    }
+    setKeyboardOrder();
+}
+
+void TForm1::setKeyboardOrder()
+{
+    // Sections first, then the controls of the section shown: the measure tabs and the period buttons
+    // of RECORD, or the day wheel of TODAY (the hidden ones are passed over).
+    QList<QWidget*> order = {ui->TodayLabel, ui->RecordLabel, ui->UserSettingLabel, ui->SendLabel};
+    for (const char* image : TabImages)
+        order << widgetNamed(QString::fromLatin1(image));
+    for (const char* prefix : RecordPrefixes) {
+        for (const char* period : {"Daily", "Weekly", "Monthly", "Yearly"})
+            order << widgetNamed(QString::fromLatin1(prefix) + QString::fromLatin1(period) + QStringLiteral("Image"));
+    }
+    for (QWidget* panel : slots_)
+        order << panel;
+    order.removeAll(nullptr);
+    for (int i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
 
 void TForm1::highlightSection(QLabel* active)
 {
-    for (QLabel* label : {ui->TodayLabel, ui->RecordLabel, ui->UserSettingLabel, ui->SendLabel})
+    for (QLabel* label : {ui->TodayLabel, ui->RecordLabel, ui->UserSettingLabel, ui->SendLabel}) {
         SetTextColor(label, label == active ? White : Black);
+        NotifyControlState(label);
+    }
 }
 
 bool TForm1::todayActive() const

@@ -110,6 +110,7 @@ private:
     void setSlotPanelsVisible(bool visible);
     void setRecordTabsVisible(bool visible);
     void bindClicks();
+    void setKeyboardOrder();
     QLabel* labelNamed(const QString& name) const;
     QWidget* widgetNamed(const QString& name) const;
 

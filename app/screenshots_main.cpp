@@ -20,6 +20,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -42,6 +43,28 @@ bool Save(QWidget* window, const QString& dir, const char* name)
     }
     std::printf("%s\n", qPrintable(path));
     return true;
+}
+
+// The keyboard's focus on a control, with its mark, as Tab gives it; the picture is taken, then the
+// focus is taken away again so that the other pictures show no mark.
+bool SaveFocused(QWidget* control, const QString& dir, const char* name)
+{
+    QWidget* window = control->window();
+    window->show();
+    window->activateWindow();
+    QElapsedTimer waited;
+    waited.start();
+    while (!window->isActiveWindow() && waited.elapsed() < 2000)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    // The window's activation may have handed it the focus already, which shows no mark.
+    control->clearFocus();
+    control->setFocus(Qt::TabFocusReason);
+    if (!control->hasFocus())
+        std::fprintf(stderr, "kinetrax-screenshots: %s takes no focus\n", qPrintable(control->objectName()));
+    QApplication::processEvents();
+    const bool ok = Save(window, dir, name);
+    control->clearFocus();
+    return ok;
 }
 
 // A left click as the mouse gives it, at a point of the widget.
@@ -131,6 +154,7 @@ int main(int argc, char* argv[])
     form1.setUserCaption(state.CurrentUser);
     form1.DisplayBtnClick();
     bool ok = Save(&form1, outDir, "main_today.png");
+    ok = SaveFocused(form1.findChild<QWidget*>(QStringLiteral("RecordLabel")), outDir, "focus_section.png") && ok;
 
     // The wheel halfway through the first of three moves down, after a click on the top panel.
     if (auto* wheel = form1.findChild<DayCarouselView*>()) {
@@ -145,6 +169,7 @@ int main(int argc, char* argv[])
 
     form1.BarChartBtnClick();
     ok = Save(&form1, outDir, "record_steps_daily.png") && ok;
+    ok = SaveFocused(form1.findChild<QWidget*>(QStringLiteral("StepsWeeklyImage")), outDir, "focus_period.png") && ok;
     RecordView& record = form1.recordView();
     record.DistanceHeadImage1Click();
     record.WeeklyBtnClick();
@@ -157,6 +182,8 @@ int main(int argc, char* argv[])
     form2.ShowListOnly();
     form2.HighlightRow(1);
     ok = Save(&form2, outDir, "settings_list.png") && ok;
+    ok = SaveFocused(form2.findChild<QWidget*>(QStringLiteral("UserNameLabel1")), outDir, "focus_profile_row.png")
+         && ok;
     form2.hide();
 
     // The editor as USER INFO opens it, captured from inside its modal run.

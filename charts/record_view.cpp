@@ -74,8 +74,14 @@ RecordView::RecordView(QWidget* form, AppState& state, Prompts& prompts, std::fu
                 if (QWidget* w = widget(Name(Prefixes[m], PeriodNames[p]) + QString::fromLatin1(kind))) {
                     BindClick(w, [this, h = periodHandlers[p]] { (this->*h)(); });
                     w->setAccessibleName(name);
+                    SetControlRole(w, QAccessible::RadioButton,
+                                   [this, p] { return static_cast<int>(state_.PeriodMode) == p; });
+                    BindMoreKeys(w, [this, m, p](int key) { return periodKey(m, p, key); });
                 }
             }
+            // The picture is the larger of the two and takes the focus; the caption lies on it.
+            if (QWidget* caption = widget(Name(Prefixes[m], PeriodNames[p]) + QStringLiteral("Label")))
+                caption->setFocusPolicy(Qt::NoFocus);
         }
     }
     for (int t = 0; t < OfferedTabs; ++t) {
@@ -84,9 +90,57 @@ RecordView::RecordView(QWidget* form, AppState& state, Prompts& prompts, std::fu
             if (QWidget* w = widget(name)) {
                 BindPress(w, [this, measure] { ShowPanel(measure); });
                 w->setAccessibleName(c.RecordPanel[t]);
+                SetControlRole(w, QAccessible::PageTab, [this, t] {
+                    const QWidget* panel = widget(Name(Prefixes[t], "Panel"));
+                    return panel && !panel->isHidden();
+                });
+                BindMoreKeys(w, [this, t](int key) { return tabKey(t, key); });
             }
         }
+        if (QWidget* caption = widget(Name(TabCaptions[t], "L")))
+            caption->setFocusPolicy(Qt::NoFocus);
     }
+}
+
+namespace {
+// The neighbour an arrow key leads to in a row of count controls, as a tab bar moves: Left and Up
+// back, Right and Down on, Home and End to the ends, no wrap. -1 for any other key.
+int ArrowTarget(int at, int count, int key)
+{
+    switch (key) {
+    case Qt::Key_Left:
+    case Qt::Key_Up: return qMax(at - 1, 0);
+    case Qt::Key_Right:
+    case Qt::Key_Down: return qMin(at + 1, count - 1);
+    case Qt::Key_Home: return 0;
+    case Qt::Key_End: return count - 1;
+    default: return -1;
+    }
+}
+}
+
+bool RecordView::periodKey(int measure, int period, int key)
+{
+    const int to = ArrowTarget(period, 4, key);
+    if (to < 0)
+        return false;
+    if (QWidget* image = widget(Name(Prefixes[measure], PeriodNames[to]) + QStringLiteral("Image"))) {
+        image->setFocus(Qt::TabFocusReason);
+        ActivateBound(image);
+    }
+    return true;
+}
+
+bool RecordView::tabKey(int tab, int key)
+{
+    const int to = ArrowTarget(tab, OfferedTabs, key);
+    if (to < 0)
+        return false;
+    if (QWidget* image = widget(QString::fromLatin1(TabImages[to]))) {
+        image->setFocus(Qt::TabFocusReason);
+        ActivateBound(image);
+    }
+    return true;
 }
 
 QWidget* RecordView::widget(const QString& name) const
@@ -177,8 +231,10 @@ void RecordView::ShowRecordTotals()
 {
     const auto texts = RecordTotalTexts(SumRecords(state_.DayRecords), state_.DistanceMetric(), state_.Catalog);
     for (int m = 0; m < MeasureCount; ++m) {
-        if (QLabel* total = label(static_cast<Measure>(m), "TotalLabel"))
+        if (QLabel* total = label(static_cast<Measure>(m), "TotalLabel")) {
             SetAutoSizedText(total, texts[m]);
+            total->setAccessibleName(state_.Catalog.RecordPanel[m] + QStringLiteral(", ") + texts[m]);
+        }
     }
 }
 
@@ -231,6 +287,8 @@ void RecordView::MarkPeriodLabels()
                 QFont font = l->font();
                 font.setUnderline(p == chosen);
                 l->setFont(font);
+                NotifyControlState(l);
+                NotifyControlState(widget(Name(Prefixes[m], PeriodNames[p]) + QStringLiteral("Image")));
             }
         }
     }
@@ -246,5 +304,7 @@ void RecordView::ShowPanel(Measure measure)
             white->setVisible(chosen);
         if (QWidget* panel = widget(Name(Prefixes[t], "Panel")))
             panel->setVisible(chosen);
+        NotifyControlState(widget(QString::fromLatin1(TabImages[t])));
+        NotifyControlState(widget(Name(TabCaptions[t], "L")));
     }
 }

@@ -1,5 +1,6 @@
 #include "profiles/settings_window.h"
 
+#include "forms/click_binder.h"
 #include "platform/prompts.h"
 #include "platform/window_placement.h"
 #include "profiles/units.h"
@@ -51,6 +52,8 @@ TForm2::TForm2(AppState& state, PedometerPort& pedometer, Prompts& prompts, QWid
         w->setMouseTracking(true);
     for (QLabel* label : ui->UserPanel2->findChildren<QLabel*>())
         label->setMouseTracking(true);
+
+    bindKeys();
 
     connect(ui->NameEdit, &QLineEdit::textChanged, this, &TForm2::NameEditChange);
     for (QLineEdit* edit : {ui->HeightEditH, ui->HeightEditL, ui->WeightEdit, ui->SteplengthEdit})
@@ -127,6 +130,116 @@ TForm2::TForm2(AppState& state, PedometerPort& pedometer, Prompts& prompts, QWid
 
 TForm2::~TForm2() = default;
 
+void TForm2::bindKeys()
+{
+    // The pictures take the focus and the keys; their captions lie on them and keep only the click.
+    struct Button {
+        QWidget* image;
+        QLabel* caption;
+        void (TForm2::*click)();
+        QAccessible::Role role;
+        bool (TForm2::*on)() const;
+    };
+    const Button buttons[] = {
+        {ui->NewImage, ui->NewLabel, &TForm2::NewBtnClick, QAccessible::Button, nullptr},
+        {ui->DelImage, ui->DelLabel, &TForm2::DelBtnClick, QAccessible::Button, nullptr},
+        {ui->OkImage, ui->OkLabel, &TForm2::OKBtnClick, QAccessible::Button, nullptr},
+        {ui->MaleImage1, ui->MaleLabel, &TForm2::MaleLabelClick, QAccessible::RadioButton, &TForm2::maleChosen},
+        {ui->FemaleImage, ui->FemaleLabel, &TForm2::FemaleLabelClick, QAccessible::RadioButton,
+         &TForm2::femaleChosen},
+        {ui->SaveImage, ui->SaveLabel, &TForm2::SaveBtnClick, QAccessible::Button, nullptr},
+        {ui->ExitImage, ui->ExitLabel, &TForm2::CancelBtnClick, QAccessible::Button, nullptr},
+    };
+    for (const Button& b : buttons) {
+        BindKeys(b.image, [this, click = b.click] { (this->*click)(); });
+        std::function<bool()> on;
+        if (b.on)
+            on = [this, f = b.on] { return (this->*f)(); };
+        SetControlRole(b.image, b.role, on);
+        buttonCaptions_.push_back({b.image, b.caption});
+    }
+    for (int i = 0; i < MaxClients; ++i) {
+        QLabel* row = nameRows_[size_t(i)];
+        // A press on a row selects it; Enter chooses it, as OK does.
+        BindKeys(row, [this, i] {
+            if (ui->UserPanel2->isHidden())
+                UserNameLabelMouseDown(i);
+        });
+        BindMoreKeys(row, [this, i](int key) { return rowKey(i + 1, key); });
+        SetControlRole(row, QAccessible::ListItem, [this, i] { return SelectedRow == i + 1; });
+        SetFocusMarkArea(row, ui->UserShape1);
+    }
+    QList<QWidget*> order;
+    for (QLabel* row : nameRows_)
+        order << row;
+    order << ui->NewImage << ui->DelImage << ui->OkImage << ui->NameEdit << ui->MaleImage1 << ui->FemaleImage
+          << ui->AgeEdit << ui->HeightEditH << ui->HeightEditL << ui->WeightEdit << ui->SteplengthEdit
+          << ui->TargetStepEdit << ui->SaveImage << ui->ExitImage;
+    for (int i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    updateRowFocus();
+}
+
+void TForm2::nameButtons()
+{
+    // The screen reader's name of a picture is the caption on it, in the catalog's words.
+    for (const auto& [image, caption] : buttonCaptions_)
+        image->setAccessibleName(caption->text());
+    for (int i = 0; i < MaxClients; ++i) {
+        const QString gender = genderRows_[size_t(i)]->text();
+        const QString name = nameRows_[size_t(i)]->text();
+        nameRows_[size_t(i)]->setAccessibleName(gender.isEmpty() ? name : name + QStringLiteral(", ") + gender);
+    }
+}
+
+bool TForm2::rowKey(int r, int key)
+{
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        OKBtnClick();
+        return true;
+    }
+    int to = 0;
+    const int last = qMax(state_.UserCount(), 1);
+    switch (key) {
+    case Qt::Key_Up: to = qMax(r - 1, 1); break;
+    case Qt::Key_Down: to = qMin(r + 1, last); break;
+    case Qt::Key_Home: to = 1; break;
+    case Qt::Key_End: to = last; break;
+    default: return false;
+    }
+    if (ui->UserPanel2->isHidden())
+        UserNameLabelMouseDown(to - 1);
+    return true;
+}
+
+void TForm2::rowFocused(QObject* watched, Qt::FocusReason reason)
+{
+    // Reached by Tab, the list shows the row that OK would choose, as a list shows its current item.
+    if (reason != Qt::TabFocusReason && reason != Qt::BacktabFocusReason)
+        return;
+    for (int i = 0; i < MaxClients; ++i) {
+        if (watched == nameRows_[size_t(i)] && ui->UserPanel2->isHidden() && ui->UserShape1->isHidden()
+            && !nameRows_[size_t(i)]->text().isEmpty())
+            UserNameLabelMouseDown(i);
+    }
+}
+
+void TForm2::updateRowFocus()
+{
+    // One row at a time is a stop of the Tab order, the selected one (else the first); the focus
+    // follows the selection as in a list.
+    const int r = SelectedRow >= 1 && SelectedRow <= MaxClients ? SelectedRow : 1;
+    bool hadFocus = false;
+    for (int i = 0; i < MaxClients; ++i) {
+        QLabel* row = nameRows_[size_t(i)];
+        hadFocus = hadFocus || row->hasFocus();
+        row->setFocusPolicy(i + 1 == r ? Qt::TabFocus : Qt::NoFocus);
+        NotifyControlState(row);
+    }
+    if (hadFocus && !nameRows_[size_t(r - 1)]->hasFocus())
+        nameRows_[size_t(r - 1)]->setFocus(Qt::TabFocusReason);
+}
+
 // ---- window ---------------------------------------------------------------------------------------
 
 void TForm2::layoutPanels()
@@ -154,11 +267,13 @@ void TForm2::HighlightRow(int r)
 {
     ui->UserShape1->move(ui->UserShape1->x(), RowPitch * r + 106);
     ui->UserShape1->show();
+    updateRowFocus();
 }
 
 void TForm2::setRowText(QLabel* label, const QString& text, int maxWidth)
 {
     label->setText(text);
+    nameButtons();
     const int wanted = label->fontMetrics().horizontalAdvance(text) + 4;
     label->resize(qMin(wanted, maxWidth), label->height());
 }
@@ -299,6 +414,8 @@ void TForm2::keyPressEvent(QKeyEvent* event)
 bool TForm2::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
+    if (type == QEvent::FocusIn)
+        rowFocused(watched, static_cast<QFocusEvent*>(event)->reason());
     if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease
         && type != QEvent::MouseButtonDblClick && type != QEvent::MouseMove)
         return QDialog::eventFilter(watched, event);
@@ -490,6 +607,8 @@ void TForm2::MaleLabelClick()
 {
     ui->MaleSelectImage->show();
     ui->FemaleSelectImage->hide();
+    NotifyControlState(ui->MaleImage1);
+    NotifyControlState(ui->FemaleImage);
     if (!EditMode)
         PreviewNewRow();
 }
@@ -498,6 +617,8 @@ void TForm2::FemaleLabelClick()
 {
     ui->FemaleSelectImage->show();
     ui->MaleSelectImage->hide();
+    NotifyControlState(ui->MaleImage1);
+    NotifyControlState(ui->FemaleImage);
     if (!EditMode)
         PreviewNewRow();
 }

@@ -9,6 +9,8 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 struct AppState;
 struct BodyEditTexts;
@@ -135,6 +137,13 @@ private:
     void showRows();
     void showRow(int r, const ProfileRow& row, int nameWidth);
 
+    void bindKeys();
+    // Accessible names of the buttons and rows, from the texts they show.
+    void nameButtons();
+    // Up, Down, Home and End move the selection among the profiles; Enter is OK.
+    bool rowKey(int r, int key);
+    void updateRowFocus();
+    void rowFocused(QObject* watched, Qt::FocusReason reason);
     void setRowText(QLabel* label, const QString& text, int maxWidth);
     void clearRows(int fromRow);
     void layoutPanels();
@@ -150,6 +159,7 @@ private:
     std::array<QLabel*, 8> nameRows_{};
     std::array<QLabel*, 8> genderRows_{};
     bool closing_ = false;
+    std::vector<std::pair<QWidget*, QLabel*>> buttonCaptions_;
 
     int SelectedRow = 0;
     bool EditMode = false;

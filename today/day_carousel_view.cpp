@@ -3,6 +3,7 @@
 #include "today/date_texts.h"
 #include "today/day_panel_widget.h"
 #include "today/today_view.h"
+#include "forms/click_binder.h"
 
 #include <QRect>
 #include <QTimer>
@@ -63,10 +64,45 @@ DayCarouselView::DayCarouselView(const std::array<DayPanelWidget*, CarouselSlots
     // Keeps the 20 ms schedule: the default coarse timer may fire up to 5 % late.
     timer_->setTimerType(Qt::PreciseTimer);
     connect(timer_, &QTimer::timeout, this, &DayCarouselView::Timer1Timer);
-    for (int id = 0; id < CarouselSlots; ++id)
+    for (int id = 0; id < CarouselSlots; ++id) {
         connect(panels_[id], &DayPanelWidget::clicked, this, [this, id] { panelClicked(id); });
+        // Space and Enter do what a click does (on the front panel: nothing); the arrows turn the wheel
+        // by one day, as a click on the front panel's neighbour does.
+        BindKeys(panels_[id], [this, id] { panelClicked(id); });
+        BindMoreKeys(panels_[id], [this](int key) { return turnKey(key); });
+    }
     syncSlotTable();
     arm();
+    placeFocus();
+}
+
+bool DayCarouselView::turnKey(int key)
+{
+    int slot = -1;
+    // The day after the front stands above it (slot 2), the day before below it (slot 4).
+    if (key == Qt::Key_Right || key == Qt::Key_Up)
+        slot = SelectedSlot - 1;
+    else if (key == Qt::Key_Left || key == Qt::Key_Down)
+        slot = SelectedSlot + 1;
+    if (slot < 0)
+        return false;
+    const auto it = std::find(panels_.begin(), panels_.end(), slotTable_[slot]);
+    if (it != panels_.end())
+        panelClicked(int(it - panels_.begin()));
+    return true;
+}
+
+void DayCarouselView::placeFocus()
+{
+    // Only the front panel is a stop of the Tab order; the focus follows it around the wheel.
+    QWidget* front = slotTable_[SelectedSlot];
+    bool hadFocus = false;
+    for (QWidget* panel : slotTable_) {
+        hadFocus = hadFocus || panel->hasFocus();
+        panel->setFocusPolicy(panel == front ? Qt::TabFocus : Qt::NoFocus);
+    }
+    if (hadFocus && !front->hasFocus())
+        front->setFocus(Qt::TabFocusReason);
 }
 
 void DayCarouselView::setShown(bool shown)
@@ -153,6 +189,7 @@ void DayCarouselView::Timer1Timer()
             timer_->stop();
             slotTable_[SpareSlot]->hide();
             arm();
+            placeFocus();
             emit rotationFinished();
         }
     }

@@ -45,6 +45,9 @@ signals:
 
 private:
     void panelClicked(int panel);
+    // An arrow key on a panel; false for other keys.
+    bool turnKey(int key);
+    void placeFocus();
     void startMove(const CarouselMoveStart& start);
     void arm();
     void disarm();

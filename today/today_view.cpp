@@ -51,6 +51,24 @@ void TodayView::show(const TodayTexts& texts, const std::array<QWidget*, DayPane
     SetText(label("TotalPanelTargetSteppercentumLabel"), texts.TargetPercent);
     SetText(label("ModerateStepsEdit"), texts.ModerateSteps);
     SetText(label("ModerateTimeEdit"), texts.ModerateTime);
+    // A screen reader reads each figure with the caption beside it ("Step: 6,962"), in the catalog's
+    // words, not as two unrelated labels.
+    const char* const rows[][2] = {{"StepLabel", "StepEdit"},
+                                   {"DistanceLabel", "DistanceEdit"},
+                                   {"CalorieLabel", "CaloriesEdit"},
+                                   {"WalkingTimeLabel", "WalkingTimeEdit"},
+                                   {"TotalStepLabel", "TotalStepEdit"},
+                                   {"TargetStepLabel", "TargetStepEdit"},
+                                   {"ModerateStepsLabel", "ModerateStepsEdit"},
+                                   {"ModerateTimeLabel", "ModerateTimeEdit"},
+                                   {"TargetBarLabel", "TotalPanelTargetSteppercentumLabel"}};
+    for (const auto& row : rows) {
+        const QLabel* caption = label(row[0]);
+        if (QLabel* figure = label(row[1]); caption && figure)
+            figure->setAccessibleName(caption->text() + QStringLiteral(": ") + figure->text());
+    }
+    if (day && suffix && date)
+        date->setAccessibleName(day->text() + suffix->text() + QLatin1Char(' ') + date->text());
 
     for (int k = 0; k < DayPanelSlots; ++k) {
         if (slotPanels[k])
@@ -90,4 +108,13 @@ void TodayView::FillDayPanel(QWidget* panel, const DayPanelTexts& texts, bool wi
             break;
         }
     }
+    // Read as one: "4 Jul 2010, 6,962 Step, 70%".
+    QString shown[5];
+    for (const QLabel* l : labels) {
+        const int tag = l->property("Tag").toInt();
+        if (tag >= 0 && tag < 5)
+            shown[tag] = l->text().trimmed();
+    }
+    panel->setAccessibleName(shown[2] + QLatin1Char(' ') + shown[1] + QStringLiteral(", ") + shown[0]
+                             + QLatin1Char(' ') + shown[3] + QStringLiteral(", ") + shown[4]);
 }
