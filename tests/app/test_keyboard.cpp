@@ -518,7 +518,7 @@ private slots:
             return f.w(QString::fromLatin1(control))->accessibleName();
         };
         QCOMPARE(name("StepEdit"), QStringLiteral("Step: 12,345"));
-        QCOMPARE(name("DistanceEdit"), QStringLiteral("Distance: 8.76mile"));
+        QCOMPARE(name("DistanceEdit"), QStringLiteral("Distance: 8.76km"));
         QCOMPARE(name("TotalPanelTargetSteppercentumLabel"), QStringLiteral("Goal: 100%"));
         QCOMPARE(name("DateLabel"), QStringLiteral("22nd Jul 2010"));
         f.form->BarChartBtnClick();
