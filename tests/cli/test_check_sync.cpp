@@ -1,3 +1,4 @@
+#include "app/single_instance.h"
 #include "cli/check_sync.h"
 #include "cli/sync_reminder.h"
 #include "platform/dbus_desktop_notifier.h"
@@ -91,6 +92,7 @@ private:
         env.insert(QLatin1String(TodayEnvironmentVariable), today.toString(Qt::ISODate));
         env.insert(QStringLiteral("HOME"), home_.path());
         env.insert(QStringLiteral("XDG_STATE_HOME"), home_.path() + QStringLiteral("/state"));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir_.path());
         env.remove(QStringLiteral("DISPLAY"));
         return env;
     }
@@ -101,6 +103,7 @@ private:
     }
 
     QTemporaryDir home_;
+    QTemporaryDir runtimeDir_;
 
 private slots:
     void reminderText_data()
@@ -203,6 +206,9 @@ private slots:
             child.start(QStringLiteral(KX_KINETRAX_PATH), {QStringLiteral("--check-sync")});
             QVERIFY(child.waitForStarted());
             QTRY_COMPARE_WITH_TIMEOUT(server.calls().size(), known + expectedNew, 10000);
+            // While it waits for a click, the program itself can start.
+            SingleInstanceGuard program(runtimeDir_.path());
+            QVERIFY(program.tryAcquire());
             // The program waits for a click until its notifications are gone.
             for (int i = known; i < server.calls().size(); ++i)
                 server.close(server.calls().at(i).Id);
