@@ -2,6 +2,7 @@
 #include "app/main_window.h"
 #include "app/prompts_dialog.h"
 #include "app/single_instance.h"
+#include "cli/command_line.h"
 #include "device/device_link.h"
 #include "device/hid_platform.h"
 #include "loading/loading_window.h"
@@ -16,6 +17,8 @@
 // Returns 0 in every case: a second start, a damaged catalog and a normal end alike.
 int main(int argc, char* argv[])
 {
+    if (IsCommandLineRun(argc, argv))
+        return RunCommandLine(argc, argv);
     // Before anything else, so that a second start shows nothing at all.
     SingleInstanceGuard instance;
     if (!instance.tryAcquire())

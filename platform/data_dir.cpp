@@ -26,21 +26,24 @@ bool IsInstalledLayout(const QString& executableDir)
     return QFileInfo::exists(executableDir + entry);
 }
 
-QString ResolveDataDir(const QString& envValue, const QString& executableDir)
+QString ResolveDataDir(const QString& envValue, const QString& executableDir, bool createMissing)
 {
     if (!envValue.isEmpty()) {
-        QDir().mkpath(envValue);
+        if (createMissing)
+            QDir().mkpath(envValue);
         return withSeparator(envValue);
     }
     const QFileInfo exe(executableDir);
     if (exe.isDir() && exe.isWritable() && !IsInstalledLayout(executableDir))
         return withSeparator(executableDir);
     const QString appData = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    QDir().mkpath(appData);
+    if (createMissing)
+        QDir().mkpath(appData);
     return withSeparator(appData);
 }
 
-QString DataDirFromEnvironment()
+QString DataDirFromEnvironment(bool createMissing)
 {
-    return ResolveDataDir(qEnvironmentVariable("KINETRAX_DATA_DIR"), QCoreApplication::applicationDirPath());
+    return ResolveDataDir(qEnvironmentVariable("KINETRAX_DATA_DIR"), QCoreApplication::applicationDirPath(),
+                          createMissing);
 }

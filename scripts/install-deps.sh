@@ -9,6 +9,7 @@ packages=(
   umockdev libumockdev-dev
   fonts-dejavu-core
   xdg-utils
+  dbus-daemon
   desktop-file-utils appstream lintian dpkg-dev file
   clang libclang-rt-14-dev llvm
 )

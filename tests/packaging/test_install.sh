@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs the build into a temporary prefix and checks it the way distributions do: the desktop entry
-# and the metainfo validate, the installed program runs against the emulator and keeps its data in the
-# per-user data directory, never in the prefix, and lintian finds no error in the Debian package.
+# Installs the build into a temporary prefix and checks it the way distributions do: the desktop entry,
+# the metainfo, and the autostart entry and systemd user units of --check-sync validate, the installed
+# program runs against the emulator and keeps its data in the per-user data directory, never in the
+# prefix, and lintian finds no error in the Debian package.
 # Usage: test_install.sh <build dir> <application id>
 set -euo pipefail
 build=$1
@@ -71,6 +72,30 @@ for page in kinetrax pedometer-sim; do
 done
 
 desktop-file-validate "$prefix/share/applications/$id.desktop"
+
+# kinetrax --check-sync at login and once a day, both naming the installed program.
+autostart=$prefix/etc/xdg/autostart/$id.check-sync.desktop
+units=$prefix/lib/systemd/user
+for f in "$autostart" "$units/kinetrax-check-sync.service" "$units/kinetrax-check-sync.timer"; do
+  [ -f "$f" ] || fail "not installed: ${f#"$prefix"/}"
+done
+desktop-file-validate "$autostart"
+grep -qx "Exec=$prefix/bin/kinetrax --check-sync" "$autostart" || fail "autostart entry does not run the installed --check-sync"
+grep -qx "ExecStart=$prefix/bin/kinetrax --check-sync" "$units/kinetrax-check-sync.service" \
+  || fail "service does not run the installed --check-sync"
+grep -qx 'Persistent=true' "$units/kinetrax-check-sync.timer" || fail "timer is not persistent"
+[ "$(readlink "$units/timers.target.wants/kinetrax-check-sync.timer")" = ../kinetrax-check-sync.timer ] \
+  || fail "timer is not wanted by timers.target"
+if command -v systemd-analyze >/dev/null; then
+  # Offline: the man page it documents is the installed one; no user manager is asked.
+  mkdir -p "$work/runtime" && chmod 700 "$work/runtime"
+  (cd "$units" && MANPATH=$prefix/share/man XDG_RUNTIME_DIR=$work/runtime \
+    systemd-analyze --user verify ./kinetrax-check-sync.timer ./kinetrax-check-sync.service) \
+    || fail "systemd-analyze verify"
+  echo "systemd units: verified"
+else
+  echo "systemd units: systemd-analyze not installed, not verified"
+fi
 appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml"
 echo "validators: pass"
 
@@ -110,5 +135,15 @@ echo "installed program: data in $data"
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/deb" >/dev/null
 deb=$(compgen -G "$work/deb/*.deb")
 dpkg-deb -f "$deb" Depends | grep -q 'xdg-utils' || fail "package does not depend on xdg-utils"
+contents=$(dpkg-deb -c "$deb")
+for f in ./etc/xdg/autostart/$id.check-sync.desktop ./usr/lib/systemd/user/kinetrax-check-sync.service \
+         ./usr/lib/systemd/user/kinetrax-check-sync.timer \
+         './usr/lib/systemd/user/timers.target.wants/kinetrax-check-sync.timer -> ../kinetrax-check-sync.timer'; do
+  grep -qF -- "$f" <<<"$contents" || fail "package lacks $f"
+done
+dpkg-deb -I "$deb" conffiles | grep -qx "/etc/xdg/autostart/$id.check-sync.desktop" \
+  || fail "autostart entry is not a conffile"
+dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/lib/systemd/user/kinetrax-check-sync.service \
+  | grep -qx 'ExecStart=/usr/bin/kinetrax --check-sync' || fail "packaged service does not run /usr/bin/kinetrax"
 lintian --fail-on error --suppress-tags initial-upload-closes-no-bugs "$deb"
 echo "lintian: no errors"
