@@ -13,7 +13,7 @@ namespace {
 TBINFile Day(const QDate& d, uint32_t steps, uint32_t target = 0)
 {
     TBINFile r;
-    r.Date = static_cast<uint32_t>(d.year() * 10000 + d.month() * 100 + d.day());
+    r.Date = DateKey(d);
     r.Steps = steps;
     r.TargetSteps = target;
     return r;
