@@ -370,8 +370,8 @@ void TForm1::ShowTodayFigures()
     // without a user or before the first download.
     SyncOutlook outlook;
     if (hasUsableCurrentUser())
-        outlook = ComputeSyncOutlook(state_.DayRecords,
-                                     LoadDownloadLog(DownloadLogPath(state_.ExeDir, state_.CurrentUser)), today());
+        outlook = syncOutlook_.Outlook(path, DownloadLogPath(state_.ExeDir, state_.CurrentUser), state_.DayRecords,
+                                       today());
     view.showSyncLine(SyncStatusLine(outlook, today(), state_.Catalog));
     if (!loaded && !state_.StartupDone && hasUsableCurrentUser())
         prompts_.showMessage(state_.Catalog.applicationTitle(), ActivityFileMissingText(path, state_.Catalog),
