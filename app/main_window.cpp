@@ -15,6 +15,8 @@
 #include "platform/prompts.h"
 #include "platform/window_placement.h"
 #include "store/activity_file.h"
+#include "store/day_status.h"
+#include "store/download_log.h"
 #include "today/date_texts.h"
 #include "today/day_carousel_view.h"
 #include "today/today_view.h"
@@ -405,7 +407,15 @@ void TForm1::ShowTodayFigures()
                                                state_.DistanceMetric(), state_.Catalog);
     std::array<QWidget*, DayPanelSlots> shown{};
     std::copy_n(slots_.begin(), DayPanelSlots, shown.begin());
-    TodayView(ui->TodayPanel).show(texts, shown);
+    TodayView view(ui->TodayPanel);
+    view.show(texts, shown);
+    // Whatever the file held, the line tells how far the pedometer's days are from being lost; no line
+    // without a user or before the first download.
+    SyncOutlook outlook;
+    if (hasUsableCurrentUser())
+        outlook = syncOutlook_.Outlook(path, DownloadLogPath(state_.ExeDir, state_.CurrentUser), state_.DayRecords,
+                                       today());
+    view.showSyncLine(SyncStatusLine(outlook, today(), state_.Catalog));
     if (!loaded && !state_.StartupDone && hasUsableCurrentUser())
         prompts_.showMessage(state_.Catalog.applicationTitle(), ActivityFileMissingText(path, state_.Catalog),
                              PromptFlags::Plain);

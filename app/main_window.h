@@ -1,6 +1,7 @@
 #pragma once
 
 #include "state/app_state.h"
+#include "store/day_status.h"
 #include "today/today_figures.h"
 
 #include <QDate>
@@ -125,6 +126,8 @@ private:
     std::array<QWidget*, 8> slots_{};
     DayCarouselView* carousel_ = nullptr;
     bool dayRecordsLoaded_ = false; // DayRecords hold the current user's file as last read
+    // The TODAY line's outlook, read again only when the user's files change.
+    SyncOutlookCache syncOutlook_;
     std::function<QDate()> today_;
     TForm2* settings_ = nullptr;
     TForm3* loading_ = nullptr;

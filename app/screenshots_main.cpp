@@ -15,6 +15,8 @@
 #include "platform/xdg_email_mailer.h"
 #include "profiles/user_list.h"
 #include "store/activity_file.h"
+#include "store/date_key.h"
+#include "store/download_log.h"
 #include "today/date_texts.h"
 #include "today/day_carousel_view.h"
 
@@ -76,6 +78,27 @@ void Click(QWidget* widget, const QPoint& at)
     QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
     QCoreApplication::sendEvent(widget, &press);
     QCoreApplication::sendEvent(widget, &release);
+}
+
+// The demo user's history without the days from first to last, and a download log of the given moments
+// in place of the one there: how the TODAY line and RECORD look after gaps between downloads.
+void SetDownloads(const QString& dataDir, const QByteArray& history, const QDate& first, const QDate& last,
+                  const std::vector<QDateTime>& downloads)
+{
+    const QString name = QString::fromLatin1(DemoUserName);
+    DayRecordList days;
+    for (const TBINFile& r : DayRecordsFromBytes(history)) {
+        const QDate d = DateFromKey(r.Date);
+        if (!first.isValid() || d < first || d > last)
+            days.push_back(r);
+    }
+    QFile file(ActivityFilePath(dataDir, name));
+    if (file.open(QIODevice::WriteOnly))
+        file.write(DayRecordsToBytes(days));
+    file.close();
+    QFile::remove(DownloadLogPath(dataDir, name));
+    for (const QDateTime& when : downloads)
+        AppendDownloadLog(DownloadLogPath(dataDir, name), {when, {}});
 }
 
 // The pedometer's eight days added to the demo history, as a download would.
@@ -152,6 +175,11 @@ int main(int argc, char* argv[])
     download.Metric = true;
     AdoptDownload(state, download);
     form1.setUserCaption(state.CurrentUser);
+    QByteArray history;
+    if (QFile file(ActivityFilePath(dataDir, QString::fromLatin1(DemoUserName))); file.open(QIODevice::ReadOnly))
+        history = file.readAll();
+    const QDateTime downloadedToday(ShotDay, QTime(9, 42));
+    SetDownloads(dataDir, history, QDate(), QDate(), {downloadedToday});
     form1.DisplayBtnClick();
     bool ok = Save(&form1, outDir, "main_today.png");
     ok = SaveFocused(form1.findChild<QWidget*>(QStringLiteral("RecordLabel")), outDir, "focus_section.png") && ok;
@@ -177,6 +205,19 @@ int main(int argc, char* argv[])
     record.StepsHeadImage1Click();
     record.YearlyBtnClick();
     ok = Save(&form1, outDir, "record_steps_yearly.png") && ok;
+
+    // Six days without a download: two days left to save the first of them.
+    SetDownloads(dataDir, history, ShotDay.addDays(-5), ShotDay, {QDateTime(ShotDay.addDays(-6), QTime(20, 15))});
+    form1.DisplayBtnClick();
+    ok = Save(&form1, outDir, "today_sync_warning.png") && ok;
+    // Eleven days between two downloads: three days lost.
+    SetDownloads(dataDir, history, ShotDay.addDays(-10), ShotDay.addDays(-8),
+                 {QDateTime(ShotDay.addDays(-11), QTime(8, 5)), downloadedToday});
+    form1.DisplayBtnClick();
+    ok = Save(&form1, outDir, "today_sync_lost.png") && ok;
+    form1.BarChartBtnClick();
+    ok = Save(&form1, outDir, "record_lost_days.png") && ok;
+    SetDownloads(dataDir, history, QDate(), QDate(), {downloadedToday});
     form1.DisplayBtnClick();
 
     form2.ShowListOnly();

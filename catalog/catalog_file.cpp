@@ -87,6 +87,7 @@ enum class SectionShape {
     CommaList,      // one line, split at commas
     CommaListThen,  // one line split at commas for the first positions, then one whole line per position
     CountedLines,   // a count N, then N whole lines
+    OptionalLines,  // one whole line per position, up to the next header or the end; never damaged
 };
 
 struct Section {
@@ -124,6 +125,7 @@ std::vector<Section> SectionsOf(TSoftInfo& c)
         section("[YAxisString]", c.YAxisString, S::CommaList),
         section("[Other]", c.Other, S::CommaList),
         section("[Info]", c.Info, S::CountedLines),
+        section("[SyncStatus]", c.SyncStatus, S::OptionalLines),
     };
 }
 
@@ -241,6 +243,16 @@ CatalogLoadResult ReadCatalogText(TSoftInfo& catalog, const QByteArray& bytes, c
             continue;
         const qint64 at = found - lines.begin(); // 0-based index of the header line
 
+        if (s.shape == SectionShape::OptionalLines) {
+            // Added after the catalog's first release: a catalog may hold some of its lines or none.
+            for (int i = 0; i < s.size && at + 1 + i < lineCount; ++i) {
+                const QStringView line = lines[size_t(at + 1 + i)];
+                if (line.startsWith(u'['))
+                    break;
+                s.texts[i] = line.toString();
+            }
+            continue;
+        }
         qint64 needed = 1;
         if (s.shape == SectionShape::WholeLines)
             needed = s.size;
@@ -271,6 +283,7 @@ CatalogLoadResult ReadCatalogText(TSoftInfo& catalog, const QByteArray& bytes, c
                 s.texts[i] = lines[size_t(at + 2 + i - listed)].toString();
             break;
         }
+        case SectionShape::OptionalLines: break;
         case SectionShape::CountedLines: {
             const QStringView countText = lines[size_t(at + 1)];
             const qint64 count = ParseCount(countText);

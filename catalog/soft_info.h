@@ -24,6 +24,9 @@ struct TSoftInfo {
     std::array<QString, 1> YAxisString;
     std::array<QString, 3> Other;
     std::array<QString, 27> Info;
+    // Optional: absent from the built-in Step.ini; an empty text means the built-in English one
+    // (SyncStatusText in today/sync_texts.h).
+    std::array<QString, 12> SyncStatus;
 
     // "Kinetrax V1.0": the application title and the caption of plain message boxes.
     QString applicationTitle() const { return SoftName[0] + ' ' + SoftName[1]; }

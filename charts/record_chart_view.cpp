@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineSeries>
 #include <QPainter>
+#include <QPen>
 #include <QSvgRenderer>
 #include <QToolTip>
 #include <QValueAxis>
@@ -127,6 +128,12 @@ void RecordChartView::setMeasure(Measure measure)
         targetLine_->attachAxis(valueAxis_);
         targetLine_->setVisible(false); // active in the daily view only
     }
+}
+
+void RecordChartView::setHollowDots(std::vector<bool> hollow)
+{
+    hollowDots_ = std::move(hollow);
+    viewport()->update();
 }
 
 void RecordChartView::setOverlayArtwork(const QString& dot, const QString& axisBar)
@@ -307,8 +314,21 @@ void RecordChartView::AfterDraw(QPainter& painter)
     const ChartOverlay overlay = currentOverlay();
     const QPixmap dot = picture(dotArtwork_);
     if (!dot.isNull()) {
-        for (const QPoint& at : overlay.Dots)
-            painter.drawPixmap(at, dot);
+        for (size_t i = 0; i < overlay.Dots.size(); ++i) {
+            const QPoint& at = overlay.Dots[i];
+            if (i < hollowDots_.size() && hollowDots_[i]) {
+                // No data, not a day of 0: a ring in place of the filled dot.
+                painter.save();
+                painter.setOpacity(0.45);
+                painter.setBrush(Qt::NoBrush);
+                painter.setPen(QPen(QColor(0xB8, 0xC4, 0xD6), 1.6));
+                const QSizeF size = dot.deviceIndependentSize();
+                painter.drawEllipse(QRectF(at, size).adjusted(3, 3, -3, -3));
+                painter.restore();
+            } else {
+                painter.drawPixmap(at, dot);
+            }
+        }
     }
     const QPixmap axisBar = picture(axisBarArtwork_);
     if (!axisBar.isNull())

@@ -57,6 +57,11 @@ public:
     // the last bar.
     void showPeriod(const PeriodView& view, bool targetLineActive);
 
+    // Bars whose dot is drawn hollow and dimmed (a day that was never downloaded), in bar order; a
+    // shorter list leaves the other dots as they are. Kept until the next call.
+    void setHollowDots(std::vector<bool> hollow);
+    const std::vector<bool>& hollowDots() const { return hollowDots_; }
+
     // Text of the tooltip over bar i; none when it returns an empty text.
     void setBarToolTip(std::function<QString(int)> text) { toolTip_ = std::move(text); }
     QString barToolTip(int bar) const { return toolTip_ ? toolTip_(bar) : QString(); }
@@ -116,6 +121,7 @@ private:
     QString targetWord_;
     bool targetWordShown_ = false;
     std::function<QString(int)> toolTip_;
+    std::vector<bool> hollowDots_;
     ChartOverlay lastOverlay_;
     int paintCount_ = 0;
 };

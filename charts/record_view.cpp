@@ -9,7 +9,9 @@
 #include "profiles/profile_name.h"
 #include "state/app_state.h"
 #include "store/activity_file.h"
+#include "store/download_log.h"
 #include "today/date_texts.h"
+#include "today/sync_texts.h"
 #include "today/today_figures.h"
 
 #include <QLabel>
@@ -61,8 +63,15 @@ RecordView::RecordView(QWidget* form, AppState& state, Prompts& prompts, std::fu
                                     form_->findChild<QLabel*>(Name("lb", Prefixes[m]) + QStringLiteral("PanelDate")));
             chart->setBarToolTip([this, measure](int bar) {
                 const QDate d = viewDate();
-                return BarToolTipText(view_, measure, bar, d.year(), d.month(), state_.DistanceMetric(),
-                                      state_.Catalog);
+                const QString text = BarToolTipText(view_, measure, bar, d.year(), d.month(),
+                                                    state_.DistanceMetric(), state_.Catalog);
+                const auto at = size_t(bar);
+                QString status;
+                if (at < status_.Days.size())
+                    status = DayStatusTip(status_.Days[at], state_.Catalog);
+                else if (at < status_.LostDays.size())
+                    status = LostDaysTip(status_.LostDays[at], state_.Catalog);
+                return text.isEmpty() || status.isEmpty() ? text : text + QLatin1Char('\n') + status;
             });
         }
         // Until a load succeeds the totals read "Total:" without a figure.
@@ -222,6 +231,8 @@ bool RecordView::LoadUserRecord()
                              PromptFlags::Plain);
         return false;
     }
+    days_ = DayStatusIndex(state_.DayRecords, LoadDownloadLog(DownloadLogPath(state_.ExeDir, state_.CurrentUser)),
+                           today_());
     ShowRecordTotals();
     DailyBtnClick();
     return true;
@@ -268,10 +279,15 @@ void RecordView::ShowPeriod(PeriodMode mode)
     view_ = ComputePeriodView(state_.DayRecords, date, mode);
     if (daily)
         state_.hasDayTarget = view_.hasDayTarget;
+    status_ = ComputePeriodDayStatus(view_, date, days_);
+    std::vector<bool> hollow;
+    for (DayStatus s : status_.Days)
+        hollow.push_back(s == DayStatus::Lost);
 
     for (RecordChartView* chart : charts_) {
         if (chart) {
             chart->setTargetWordShown(state_.hasDayTarget);
+            chart->setHollowDots(hollow);
             chart->showPeriod(view_, daily);
         }
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "charts/period_status.h"
 #include "charts/period_view.h"
 #include "charts/record_chart_view.h"
 
@@ -30,7 +31,7 @@ public:
     // LoadUserRecord, and the Steps panel shown.
     void EnterSection();
 
-    // Loads the current user's activity file; then the totals and the daily view. A file that cannot
+    // Loads the current user's activity file and download log; then the totals and the daily view. A file that cannot
     // be loaded is reported (the path, CR LF, [Info] 4) and leaves records, totals and charts as they were.
     // False then, and without a usable current user (nothing shown).
     bool LoadUserRecord();
@@ -53,6 +54,8 @@ public:
     RecordChartView* chart(Measure measure) const { return charts_[measure]; }
     // The bars the charts show now.
     const PeriodView& shownView() const { return view_; }
+    // What the shown bars hold of days without data.
+    const PeriodDayStatus& shownStatus() const { return status_; }
 
 private:
     // Shows the panel of one of the four offered measures, with its tab's white caption.
@@ -76,4 +79,7 @@ private:
     std::function<QDate()> today_;
     std::array<RecordChartView*, MeasureCount> charts_{};
     PeriodView view_;
+    // The status of every day, from the records and the download log read with them.
+    DayStatusIndex days_;
+    PeriodDayStatus status_;
 };

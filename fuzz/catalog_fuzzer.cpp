@@ -14,7 +14,7 @@ namespace {
 #define KX_CATALOG_SECTIONS(X)                                                                              \
     X(SoftName) X(TodayButton) X(RecordButton) X(UserButton) X(TodayPanel) X(RecordPanel) X(UserSetting)    \
     X(Units) X(Months) X(DaySuffix) X(NewInit1) X(NewInit2) X(CSVFileHead) X(XAxisString) X(YAxisString)   \
-    X(Other) X(Info)
+    X(Other) X(Info) X(SyncStatus)
 
 bool SameTexts(const TSoftInfo& a, const TSoftInfo& b)
 {

@@ -12,6 +12,7 @@
 #include "profiles/user_list.h"
 #include "store/activity_file.h"
 #include "store/date_key.h"
+#include "store/download_log.h"
 #include "tests/support/scripted_prompts.h"
 
 #include <QCoreApplication>
@@ -261,6 +262,35 @@ void PeriodSeeds()
 
 } // namespace
 
+// Download logs behind a header of today and a few records (see download_log_fuzzer.cpp).
+QByteArray DownloadLogInput(int16_t today, std::initializer_list<int16_t> recordDays, const QByteArray& log)
+{
+    QByteArray in;
+    in.append(char(uint16_t(today) & 0xFF)).append(char(uint16_t(today) >> 8)).append(char(recordDays.size()));
+    for (int16_t d : recordDays)
+        in.append(char(uint16_t(d) & 0xFF)).append(char(uint16_t(d) >> 8));
+    return in + log;
+}
+
+void DownloadLogSeeds()
+{
+    QByteArray log;
+    for (int i = 0; i < 4; ++i) {
+        DownloadLogEntry e;
+        e.When = QDateTime(QDate(2024, 12, 1 + 3 * i), QTime(8 + i, 30), Qt::OffsetFromUTC, 3600);
+        for (size_t b = 0; b < e.Image.size(); ++b)
+            e.Image[b] = uint8_t(b * 7 + i);
+        e.Image[0] = StatusReady;
+        log += DownloadLogLine(e) + "\r\n";
+    }
+    Write("download_log", "four-downloads", DownloadLogInput(0, {0, -1, -2, -3, -9, -10}, log));
+    Write("download_log", "days-lost", DownloadLogInput(12, {-12, -13, -14}, log.left(log.indexOf('\n') + 1)));
+    Write("download_log", "damaged-lines",
+          DownloadLogInput(1, {}, "2024-12-04T09:42:17 00\r\n\r\n2024-02-30T09:42:17+01:00 ff\n" + log.mid(3)));
+    Write("download_log", "offsets", DownloadLogInput(-3, {-20},
+          "2024-12-04T23:59:59-05:00 " + QByteArray(200, '0') + "\n2024-12-05T00:00:01Z " + QByteArray(200, 'f')));
+}
+
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
@@ -281,5 +311,6 @@ int main(int argc, char** argv)
     MergeSeeds(demo.path() + QLatin1Char('/'), today);
     DeviceSeeds();
     PeriodSeeds();
+    DownloadLogSeeds();
     return g_ok ? 0 : 1;
 }

@@ -25,8 +25,8 @@ struct PendingConversion {
 
 struct PendingWork {
     std::optional<PendingConversion> Conversion;
-    // Users removed from the list whose activity file may still be there; a new profile of the same
-    // name must not start with those days.
+    // Users removed from the list whose activity file or download log may still be there; a new
+    // profile of the same name must not start with those days.
     QStringList Deletions;
 
     bool empty() const { return !Conversion && Deletions.isEmpty(); }

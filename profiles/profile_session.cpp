@@ -10,6 +10,7 @@
 #include "protocol/pedometer_port.h"
 #include "state/app_state.h"
 #include "store/activity_file.h"
+#include "store/download_log.h"
 #include "store/merge.h"
 
 #include <QFile>
@@ -148,11 +149,9 @@ bool ProfileSession::FinishPendingWork()
     for (const QString& name : names) {
         // A listed name's file belongs to that profile, and an unusable name's file is not ours.
         if (listed(name) < 0 && ListedProfileNameProblem(name).isEmpty()) {
-            QFile file(ActivityFilePath(state_.ExeDir, name));
-            if (file.exists() && (FileWriteFails() || !file.remove())) {
-                failedDeletions_[name] = file.fileName() + QStringLiteral("\r\n")
-                    + (file.error() != QFileDevice::NoError ? file.errorString()
-                                                            : QString::fromLatin1(InjectedWriteErrorText()));
+            QString why;
+            if (!RemoveUserFiles(name, &why)) {
+                failedDeletions_[name] = why;
                 continue;
             }
         }
@@ -289,8 +288,8 @@ bool ProfileSession::DeleteProfile(int row)
     ClientList shortened = state_.Clients;
     shortened.erase(shortened.begin() + (row - 1));
     // A name read from an old list might point outside the data directory; such a file is left alone.
-    const QString path = ActivityFilePath(state_.ExeDir, name);
-    const bool removeFile = ListedProfileNameProblem(name).isEmpty() && QFile::exists(path);
+    const bool removeFile = ListedProfileNameProblem(name).isEmpty()
+        && (QFile::exists(ActivityFilePath(state_.ExeDir, name)) || QFile::exists(DownloadLogPath(state_.ExeDir, name)));
     // Noted before the list changes: if the file outlives the profile (a failed removal, a kill), it is
     // removed later and never becomes the history of a new profile of the same name.
     PendingWork work = LoadPendingWork(pendingPath());
@@ -314,12 +313,10 @@ bool ProfileSession::DeleteProfile(int row)
     state_.CurrentUser.clear();
 
     if (removeFile) {
-        QFile file(path);
-        if (FileWriteFails() || !file.remove()) {
-            const QString why = file.error() != QFileDevice::NoError ? file.errorString()
-                                                                     : QString::fromLatin1(InjectedWriteErrorText());
-            failedDeletions_[name] = path + QStringLiteral("\r\n") + why;
-            showError(failedDeletions_[name]);
+        QString why;
+        if (!RemoveUserFiles(name, &why)) {
+            failedDeletions_[name] = why;
+            showError(why);
             return true;
         }
         work.Deletions.removeAll(name);
@@ -581,9 +578,11 @@ ProfileSession::StepResult ProfileSession::SendProfileKeepingDays(bool metric, u
                 if (c.Name == state_.CurrentUser && (c.Metric != 0) != fresh.Metric)
                     storedUnits = c.Metric != 0;
             }
-            const MergeOutcome merged = ::MergeDownload(fresh.Block, true, today_(), state_.activityFilePath(),
+            const QDate today = today_();
+            const MergeOutcome merged = ::MergeDownload(fresh.Block, true, today, state_.activityFilePath(),
                                                         state_.DayRecords, false, pedometer_.Connected(),
                                                         state_.Catalog, prompts_, storedUnits);
+            LogDownload(fresh.Block, today, merged);
             if (merged != MergeOutcome::Saved)
                 return StepResult::WriteFailed;
         }
@@ -633,7 +632,43 @@ bool ProfileSession::CreateActivityFile(const QString& name)
 
 MergeOutcome ProfileSession::MergeDownload(bool report)
 {
-    return ::MergeDownload(state_.DownloadBlock, state_.DownloadValid, today_(), state_.activityFilePath(),
-                    state_.DayRecords, report, pedometer_.Connected(), state_.Catalog, prompts_);
+    const QDate today = today_();
+    const MergeOutcome merged = ::MergeDownload(state_.DownloadBlock, state_.DownloadValid, today,
+                                                state_.activityFilePath(), state_.DayRecords, report,
+                                                pedometer_.Connected(), state_.Catalog, prompts_);
+    LogDownload(state_.DownloadBlock, today, merged);
+    return merged;
+}
+
+void ProfileSession::LogDownload(const MemoryImage& image, const QDate& today, MergeOutcome merged)
+{
+    if (merged == MergeOutcome::NotComplete || state_.CurrentUser.isEmpty()
+        || !ListedProfileNameProblem(state_.CurrentUser).isEmpty())
+        return;
+    DownloadLogEntry entry;
+    entry.When = now_();
+    // The log's date must be the day the merge took for today, or the days it names would shift by one.
+    if (entry.When.date() != today) {
+        const QDateTime onToday(today, entry.When.time());
+        entry.When = onToday.isValid() ? onToday : QDateTime(today, QTime(12, 0));
+    }
+    entry.Image = image;
+    // The log only adds to what the activity file holds: a failed write loses no record, and the next
+    // download writes the whole log again.
+    AppendDownloadLog(DownloadLogPath(state_.ExeDir, state_.CurrentUser), entry);
+}
+
+bool ProfileSession::RemoveUserFiles(const QString& name, QString* why)
+{
+    for (const QString& path : { ActivityFilePath(state_.ExeDir, name), DownloadLogPath(state_.ExeDir, name) }) {
+        QFile file(path);
+        if (file.exists() && (FileWriteFails() || !file.remove())) {
+            *why = path + QStringLiteral("\r\n")
+                + (file.error() != QFileDevice::NoError ? file.errorString()
+                                                        : QString::fromLatin1(InjectedWriteErrorText()));
+            return false;
+        }
+    }
+    return true;
 }
 

@@ -6,6 +6,7 @@
 #include "store/merge.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QHash>
 #include <QString>
 
@@ -102,6 +103,8 @@ public:
     void setSyncDelayMs(int ms) { syncDelayMs_ = ms; }
     // The local clock's date, for the merge; tests fix it.
     void setTodaySource(std::function<QDate()> today) { today_ = std::move(today); }
+    // The local clock, for the download log (its date yields to the merge's today); tests fix it.
+    void setNowSource(std::function<QDateTime()> now) { now_ = std::move(now); }
     // Called whenever CurrentUser changed or the active profile was synchronized.
     void setActiveUserChanged(std::function<void()> f) { activeUserChanged_ = std::move(f); }
     // Called after every complete download, when the pedometer's unit system is known.
@@ -130,8 +133,8 @@ public:
     // New: the defaults in the pedometer's unit system, or nothing when the list is full (told). While
     // that system is unread, New downloads first; start says whether the user asked for New.
     std::optional<NewProfileDefaults> NewProfile(ExchangeStart start = ExchangeStart::ByUser);
-    // Del of row: asks, then removes the profile and deletes its activity file, but only once the
-    // shortened list is saved. True when the profile is gone; on a failed save the user is told and
+    // Del of row: asks, then removes the profile and deletes its activity file and download log, but
+    // only once the shortened list is saved. True when the profile is gone; on a failed save the user is told and
     // the list and the file stay as they were. A file that cannot be deleted is reported and deleted
     // later; until then a new profile of that name is refused.
     bool DeleteProfile(int row);
@@ -167,6 +170,12 @@ private:
     DeviceProfileValues TakeDeviceProfile(TClient& p);
     bool CreateActivityFile(const QString& name);
     MergeOutcome MergeDownload(bool report);
+    // Notes a download that reached the merge in the current user's download log, whatever the merge
+    // made of it: the image keeps the pedometer's values where the activity file did not take them.
+    void LogDownload(const MemoryImage& image, const QDate& today, MergeOutcome merged);
+    // Removes the activity file and the download log of a profile no longer listed. On false why holds
+    // the file and the platform's error; what was removed stays removed.
+    bool RemoveUserFiles(const QString& name, QString* why);
     void showError(const QString& text);
     QString pendingPath() const;
     QString genderText(int gender) const;
@@ -177,6 +186,7 @@ private:
     Prompts& prompts_;
     int syncDelayMs_ = 500;
     std::function<QDate()> today_ = [] { return QDate::currentDate(); };
+    std::function<QDateTime()> now_ = [] { return QDateTime::currentDateTime(); };
     std::function<void()> activeUserChanged_;
     std::function<void()> deviceUnitsRead_;
     QString startupError_;

@@ -2,6 +2,10 @@
 
 #include "store/date_key.h"
 
+#include <QFile>
+
+#include <sys/stat.h>
+
 #include <algorithm>
 
 namespace {
@@ -182,4 +186,34 @@ SyncOutlook ComputeSyncOutlook(const DayRecordList& records, const std::vector<D
                                const QDate& today)
 {
     return DayStatusIndex(records, log, today).Outlook();
+}
+
+SyncOutlookCache::Stamp SyncOutlookCache::StampOf(const QString& path)
+{
+    // stat itself: QFileInfo's times go through the local time zone, which costs more than the refresh.
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return {};
+    // A replacement by rename changes the inode and the status change time even within one tick.
+    return {qint64(st.st_size), qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+            qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec, qint64(st.st_ino)};
+}
+
+const SyncOutlook& SyncOutlookCache::Outlook(const QString& activityPath, const QString& logPath,
+                                             const DayRecordList& records, const QDate& today)
+{
+    const Stamp activity = StampOf(activityPath);
+    const Stamp log = StampOf(logPath);
+    if (valid_ && activityPath == activityPath_ && logPath == logPath_ && activity == activity_ && log == log_
+        && records.size() == recordCount_ && today == today_)
+        return outlook_;
+    outlook_ = ComputeSyncOutlook(records, LoadDownloadLog(logPath), today);
+    valid_ = true;
+    activityPath_ = activityPath;
+    logPath_ = logPath;
+    activity_ = activity;
+    log_ = log;
+    recordCount_ = records.size();
+    today_ = today;
+    return outlook_;
 }

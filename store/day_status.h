@@ -81,3 +81,33 @@ DayStatus StatusOfDay(const DayRecordList& records, const std::vector<DownloadLo
 
 SyncOutlook ComputeSyncOutlook(const DayRecordList& records, const std::vector<DownloadLogEntry>& log,
                                const QDate& today);
+
+// The outlook of one user for a view that refreshes often: read and computed again only when the
+// activity file or the download log changed on disk (size, inode, modification or status change time), the
+// records in memory differ in number, or today is another day. records must be the activity file's as
+// just loaded.
+class SyncOutlookCache {
+public:
+    const SyncOutlook& Outlook(const QString& activityPath, const QString& logPath, const DayRecordList& records,
+                               const QDate& today);
+
+private:
+    struct Stamp {
+        qint64 Size = -1;
+        qint64 Modified = 0;
+        qint64 Changed = 0;
+        qint64 Inode = 0;
+        bool operator==(const Stamp& o) const
+        {
+            return Size == o.Size && Modified == o.Modified && Changed == o.Changed && Inode == o.Inode;
+        }
+    };
+    static Stamp StampOf(const QString& path);
+
+    bool valid_ = false;
+    QString activityPath_, logPath_;
+    Stamp activity_, log_;
+    size_t recordCount_ = 0;
+    QDate today_;
+    SyncOutlook outlook_;
+};

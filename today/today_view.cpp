@@ -1,6 +1,8 @@
 #include "today/today_view.h"
 
+#include <QFont>
 #include <QLabel>
+#include <QPalette>
 #include <QVariant>
 
 namespace {
@@ -17,6 +19,34 @@ int CentredLeft(const QWidget* panel, const QLabel* label)
 {
     return panel->width() / 2 - label->width() / 2;
 }
+}
+
+void TodayView::showSyncLine(const SyncLine& line)
+{
+    QLabel* status = label("SyncStatusLabel");
+    if (!status) {
+        status = new QLabel(panel_);
+        status->setObjectName(QStringLiteral("SyncStatusLabel"));
+        // Below the target row and above the goal bar, two lines at most.
+        status->setGeometry(34, 372, 460, 62);
+        status->setWordWrap(true);
+        status->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        QFont font = panel_->font();
+        font.setPixelSize(18);
+        status->setFont(font);
+        status->setAttribute(Qt::WA_TranslucentBackground);
+    }
+    QColor color(Qt::white);
+    switch (line.Tone) {
+    case SyncLineTone::Plain: break;
+    case SyncLineTone::Warning: color = QColor(0xFF, 0xBF, 0x3C); break;
+    case SyncLineTone::Alarm: color = QColor(0xFF, 0x5C, 0x5C); break;
+    }
+    QPalette palette = status->palette();
+    palette.setColor(QPalette::WindowText, color);
+    status->setPalette(palette);
+    status->setText(line.Text);
+    status->setVisible(!line.Text.isEmpty());
 }
 
 TodayView::TodayView(QWidget* todayPanel)

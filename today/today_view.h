@@ -1,5 +1,6 @@
 #pragma once
 
+#include "today/sync_texts.h"
 #include "today/today_figures.h"
 
 #include <QWidget>
@@ -18,6 +19,10 @@ public:
 
     // The date line and every figure; slotPanels are the panels standing in slots 0-6.
     void show(const TodayTexts& texts, const std::array<QWidget*, DayPanelSlots>& slotPanels);
+
+    // The line about the last download, in the free space below the target row (SyncStatusLabel, made
+    // on first use): white, amber for a warning, red for a loss; hidden when the text is empty.
+    void showSyncLine(const SyncLine& line);
 
     // One day panel: Tag 1 and 2 (the date, day centred) when withDate, then Tag 0, Tag 3 right after
     // Tag 0, and Tag 4 centred. Labels are the panel's direct QLabel children, told apart by "Tag".

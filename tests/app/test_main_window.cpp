@@ -6,6 +6,8 @@
 #include "profiles/settings_window.h"
 #include "profiles/user_list.h"
 #include "store/activity_file.h"
+#include "store/date_key.h"
+#include "store/download_log.h"
 #include "tests/support/builders.h"
 #include "tests/support/scripted_mailer.h"
 #include "tests/support/scripted_prompts.h"
@@ -247,6 +249,80 @@ private slots:
         QLabel* percent = tagged(slotPanels[3], 4);
         QCOMPARE(percent->x(), slotPanels[3]->width() / 2 - percent->width() / 2);
         QVERIFY(f.prompts.shown().isEmpty());
+    }
+
+    // The line below the target row: the last download, the day to connect the pedometer by, or the
+    // days lost; amber with two days or fewer left, red once days are lost, none before a download.
+    void syncLineOnToday_data()
+    {
+        QTest::addColumn<QDate>("firstRecord");
+        QTest::addColumn<QDate>("lastRecord");
+        QTest::addColumn<QList<QDateTime>>("downloads");
+        QTest::addColumn<QByteArray>("catalogSection");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QColor>("color");
+
+        const QColor white(Qt::white), amber(0xFF, 0xBF, 0x3C), red(0xFF, 0x5C, 0x5C);
+        const auto at = [](int month, int day, int hour, int minute) {
+            return QDateTime(QDate(2025, month, day), QTime(hour, minute));
+        };
+        QTest::newRow("no download yet") << QDate() << QDate() << QList<QDateTime>{} << QByteArray() << QString()
+                                         << white;
+        QTest::newRow("downloaded today")
+            << QDate(2025, 12, 3) << QDate(2025, 12, 10) << QList<QDateTime>{at(12, 10, 9, 42)} << QByteArray()
+            << "Last download: today 09:42" << white;
+        QTest::newRow("yesterday, told by the records only")
+            << QDate(2025, 12, 2) << QDate(2025, 12, 9) << QList<QDateTime>{} << QByteArray()
+            << "Last download: yesterday" << white;
+        QTest::newRow("six days ago")
+            << QDate(2025, 11, 27) << QDate(2025, 12, 4) << QList<QDateTime>{at(12, 4, 20, 15)} << QByteArray()
+            << QStringLiteral("Last download 6 days ago \u2013 connect the pedometer by Fri 12 Dec or Fri 5 Dec is lost")
+            << amber;
+        QTest::newRow("three days lost")
+            << QDate(2025, 11, 16) << QDate(2025, 12, 4) << QList<QDateTime>{at(11, 23, 8, 0), at(12, 4, 8, 0)}
+            << QByteArray() << "3 days were lost (24\u201326 Nov): the pedometer keeps eight days" << red;
+        QTest::newRow("text from the catalog")
+            << QDate(2025, 12, 3) << QDate(2025, 12, 10) << QList<QDateTime>{at(12, 10, 7, 5)}
+            << QByteArray("[SyncStatus]\r\nZuletzt geladen: heute %1\r\n") << "Zuletzt geladen: heute 07:05" << white;
+    }
+    void syncLineOnToday()
+    {
+        QFETCH(QDate, firstRecord);
+        QFETCH(QDate, lastRecord);
+        QFETCH(QList<QDateTime>, downloads);
+        QFETCH(QByteArray, catalogSection);
+        QFETCH(QString, text);
+        QFETCH(QColor, color);
+
+        // The catalog written on a first start does not have the section; one that has it is read.
+        Fixture f(true, catalogSection.isEmpty() ? QByteArray() : DefaultCatalogBytes() + catalogSection);
+        const QDate today(2025, 12, 10);
+        f.form->setTodaySource([today] { return today; });
+        f.form->state().CurrentUser = QStringLiteral("Ann");
+        DayRecordList records;
+        for (QDate d = firstRecord; d.isValid() && d <= lastRecord; d = d.addDays(1)) {
+            // 24 to 26 November were never downloaded.
+            if (d < QDate(2025, 11, 24) || d > QDate(2025, 11, 26))
+                records.push_back(Day(DateKey(d), 5000));
+        }
+        QVERIFY(f.dir.write(QStringLiteral("Ann.bin"), DayRecordsToBytes(records)));
+        for (const QDateTime& when : downloads)
+            QVERIFY(AppendDownloadLog(f.dir.filePath(QStringLiteral("Ann.downloads")), {when, {}}));
+        f.form->DisplayBtnClick();
+
+        QLabel* line = f.label("SyncStatusLabel");
+        QVERIFY(line);
+        QWidget* panel = f.widget("TodayPanel");
+        QCOMPARE(line->isVisibleTo(panel), !text.isEmpty());
+        if (text.isEmpty())
+            return;
+        QCOMPARE(line->text(), text);
+        QCOMPARE(Color(line), color);
+        // In the free space: below the target row, above the goal bar, inside the panel.
+        QVERIFY(line->geometry().top() >= f.label("TargetStepLabel")->geometry().bottom());
+        QVERIFY(line->geometry().bottom() < f.label("TotalPanelTargetSteppercentumLabel")->geometry().top());
+        QVERIFY(panel->rect().contains(line->geometry()));
+        QVERIFY(line->heightForWidth(line->width()) <= line->height());
     }
 
     void missingActivityFileReadsZeroWithoutMessageAfterStartUp()

@@ -7,6 +7,8 @@
 #include "profiles/settings_window.h"
 #include "profiles/user_list.h"
 #include "store/activity_file.h"
+#include "store/date_key.h"
+#include "store/download_log.h"
 #include "tests/support/builders.h"
 #include "tests/support/scripted_mailer.h"
 #include "tests/support/scripted_prompts.h"
@@ -279,6 +281,63 @@ private slots:
         QTRY_VERIFY(!QToolTip::isVisible());
     }
 
+    // A day no download took is told from a day of 0 steps: a hollow dim dot and its own tooltip; days
+    // still on the pedometer and days kept only in the log say so; weekly and monthly bars count the
+    // lost days. The bars and totals stay those of the records.
+    void daysWithoutDataAreToldApart()
+    {
+        Fixture f;
+        // Downloads on 1 and 14 July (today): 2 to 6 July lost; 8 July absent from the file but taken
+        // by the last download, which the pedometer still holds; 30 June kept in the log only.
+        DayRecordList records = {Day(20110629, 700), Day(20110701, 0)};
+        for (int d = 7; d <= 14; ++d) {
+            if (d != 8)
+                records.push_back(Day(DateKey(2011, 7, d), 1000 * d));
+        }
+        QVERIFY(f.writeRecords(records));
+        QVERIFY(AppendDownloadLog(f.dir.filePath("Ann.downloads"), {QDateTime(QDate(2011, 7, 1), QTime(8, 0)), {}}));
+        QVERIFY(AppendDownloadLog(f.dir.filePath("Ann.downloads"), {QDateTime(Today, QTime(9, 42)), {}}));
+        f.click("RecordLabel");
+
+        RecordChartView* steps = f.chart(0);
+        const std::vector<bool>& hollow = steps->hollowDots();
+        QCOMPARE(int(hollow.size()), 31);
+        for (int day = 1; day <= 31; ++day)
+            QCOMPARE(bool(hollow[size_t(day - 1)]), day >= 2 && day <= 6);
+        QCOMPARE(steps->barToolTip(0), QStringLiteral("1 Jul 2011: 0 steps"));
+        QCOMPARE(steps->barToolTip(2), QStringLiteral("3 Jul 2011: 0 steps\nNo data: this day was never downloaded"));
+        QCOMPARE(steps->barToolTip(7),
+                 QStringLiteral("8 Jul 2011: 0 steps\nNot downloaded yet: the pedometer still holds this day"));
+        QCOMPARE(steps->barToolTip(14), QStringLiteral("15 Jul 2011: 0 steps"));
+        QCOMPARE(f.bars("StepsSeries")[2], 0.0);
+        QCOMPARE(f.label("StepsTotalLabel")->text(), QStringLiteral("Total:76700steps"));
+
+        // A hollow dot leaves its middle to the background: darker there than a filled one.
+        const QImage image = f.paint(0);
+        const ChartOverlay overlay = steps->lastOverlay();
+        const auto brightness = [&](int bar) {
+            const QRect r(overlay.Dots[size_t(bar)] + QPoint(6, 6), QSize(6, 6));
+            int sum = 0;
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                for (int x = r.left(); x <= r.right(); ++x)
+                    sum += QColor(image.pixel(x, y)).lightness();
+            return sum;
+        };
+        QVERIFY2(brightness(2) < brightness(0) * 3 / 4,
+                 qPrintable(QStringLiteral("%1 vs %2").arg(brightness(2)).arg(brightness(0))));
+
+        f.click("StepsWeeklyLabel");
+        QVERIFY(steps->hollowDots().empty());
+        // Week 27 is 26 June to 2 July, week 28 3 to 9 July; 30 June is in the log only.
+        QCOMPARE(steps->barToolTip(26), QStringLiteral("Week 27: 700 steps\n1 day without data"));
+        QCOMPARE(steps->barToolTip(27), QStringLiteral("Week 28: 16,000 steps\n4 days without data"));
+        QCOMPARE(steps->barToolTip(28), QStringLiteral("Week 29: 60,000 steps"));
+        f.click("StepsMonthlyLabel");
+        QCOMPARE(steps->barToolTip(6), QStringLiteral("Jul 2011: 76,000 steps\n5 days without data"));
+        QCOMPARE(steps->barToolTip(5), QStringLiteral("Jun 2011: 700 steps"));
+        QCOMPARE(f.label("StepsTotalLabel")->text(), QStringLiteral("Total:76700steps"));
+    }
+
     void figuresOfTheOtherMeasuresAndTheTotals()
     {
         Fixture f;
@@ -345,7 +404,8 @@ private slots:
         QCOMPARE(steps[27], 12000.0);
         QCOMPARE(steps[28], 9000.0);
         QCOMPARE(steps[26], 5000.0);
-        QCOMPARE(f.chart(0)->barToolTip(27), QStringLiteral("Week 28: 12,000 steps"));
+        // Without a download log the records tell the downloads: 4 to 6 July were never downloaded.
+        QCOMPARE(f.chart(0)->barToolTip(27), QStringLiteral("Week 28: 12,000 steps\n3 days without data"));
         QVERIFY(qFuzzyCompare(f.axisMaximum("StepsSeries"), 12000.0 * 10 / 9));
 
         // Leaving and entering again opens on the daily Steps view.

@@ -12,6 +12,8 @@
 #include "state/app_state.h"
 #include "store/activity_file.h"
 #include "store/date_key.h"
+#include "store/day_status.h"
+#include "store/download_log.h"
 #include "store/merge.h"
 #include "tests/support/builders.h"
 #include "tests/support/profile_rig.h"
@@ -272,22 +274,25 @@ private slots:
         QTest::addColumn<int>("flow");
         QTest::addColumn<int>("write");
         QTest::addColumn<bool>("listSaved");   // the list held the change when the write failed
-        QTest::addColumn<bool>("harmless");    // removing a note of finished work: passed over silently
+        // Passed over silently: removing a note of finished work, and the download log, which only adds
+        // to what the activity file holds.
+        QTest::addColumn<bool>("harmless");
         const auto rows = [](const char* name, Flow flow, const QStringList& writes, int firstAfterList) {
             for (int k = 1; k <= writes.size(); ++k) {
                 QTest::addRow("%s: %s", name, qPrintable(writes[k - 1]))
-                    << int(flow) << k << (k >= firstAfterList) << (writes[k - 1] == QLatin1String("note removed"));
+                    << int(flow) << k << (k >= firstAfterList)
+                    << (writes[k - 1] == QLatin1String("note removed") || writes[k - 1] == QLatin1String("log"));
             }
         };
         rows("OK, units change", Ok,
-             {"note", "Anna.bin converted", "list converted", "note removed", "merge", "list"}, 4);
-        rows("double-click", DoubleClick, {"merge", "merge", "list"}, 4);
+             {"note", "Anna.bin converted", "list converted", "note removed", "merge", "log", "list"}, 4);
+        rows("double-click", DoubleClick, {"merge", "log", "merge", "log", "list"}, 6);
         rows("New + Save, units change", NewSave,
-             {"list", "Bob.bin created", "days before the units change", "merge"}, 2);
+             {"list", "Bob.bin created", "days before the units change", "log", "merge", "log"}, 2);
         rows("USER INFO Save, units change", EditSave,
              {"note", "Anna.bin converted", "list converted", "note removed", "days before the units change",
-              "merge"}, 4);
-        rows("Del", Del, {"note", "list", "Bob.bin removed", "note removed"}, 3);
+              "log", "merge", "log"}, 4);
+        rows("Del", Del, {"note", "list", "Bob.bin removed", "Bob.downloads removed", "note removed"}, 3);
     }
     void aFailedWriteLeavesFilesConsistentAndARetryFinishes()
     {
@@ -304,8 +309,10 @@ private slots:
         Rig rig(lines);
         const DayRecordList history{Day(20100601, 1500, 8000, 1040, 50, 15)};
         QVERIFY(SaveDayRecords(rig.dir.filePath("Anna.bin"), history, rig.state.Catalog, rig.prompts));
-        if (f == Del)
+        if (f == Del) {
             QVERIFY(SaveDayRecords(rig.dir.filePath("Bob.bin"), history, rig.state.Catalog, rig.prompts));
+            QVERIFY(AppendDownloadLog(rig.dir.filePath("Bob.downloads"), {QDateTime(QDate(2010, 6, 1), QTime(9, 0)), {}}));
+        }
         QVERIFY(rig.session->LoadUserList());
         rig.prompts.setDefaultAnswer(true);
         if (f == EditSave)
@@ -364,7 +371,8 @@ private slots:
             }
         };
         consistent();
-        if (!listSaved) {
+        // A failure that stops the flow before the list sends nothing.
+        if (!listSaved && !harmless) {
             QVERIFY(rig.model->memoryImage() == before);
             QCOMPARE(rig.model->profile().Steplength, profileBefore.Steplength);
         }
@@ -374,6 +382,7 @@ private slots:
             // The old days never become a new profile's: refused while the file is there, gone after.
             const bool fileLeft = QFile::exists(rig.dir.filePath("Bob.bin"));
             QCOMPARE(fileLeft, write <= 3);
+            QCOMPARE(QFile::exists(rig.dir.filePath("Bob.downloads")), write <= 4);
             if (listSaved) {
                 rig.saveNew(rig.newForm(QStringLiteral("Bob")));
                 QCOMPARE(storedDistance(rig, QStringLiteral("Bob"), 20100601), 0u);
@@ -394,12 +403,45 @@ private slots:
         if (f == Del) {
             QCOMPARE(list.Clients.size(), size_t(1));
             QVERIFY(!QFile::exists(rig.dir.filePath("Bob.bin")));
+            QVERIFY(!QFile::exists(rig.dir.filePath("Bob.downloads")));
             return;
         }
         const TClient& active = list.Clients.at(f == NewSave ? 1 : 0);
         QCOMPARE(rig.state.CurrentUser, active.Name);
         QCOMPARE(rig.model->profile().Metric, active.Metric != 0);
         QCOMPARE(rig.model->profile().Steplength, active.Steplength);
+    }
+
+    // Every download that reached the merge is logged for the current user, dated on the merge's today,
+    // with the image the merge took: also when a question was answered No and when the save failed.
+    void everyMergedDownloadIsLogged()
+    {
+        Rig rig({"Anna,1,34,165,58,68,8000,1,1"});
+        QVERIFY(SaveDayRecords(rig.dir.filePath("Anna.bin"), {Day(20100704, 1), Day(20100703, 2)},
+                               rig.state.Catalog, rig.prompts));
+        QVERIFY(rig.session->LoadUserList());
+        rig.prompts.setDefaultAnswer(false);
+        QVERIFY(rig.session->ChooseProfile(1, QStringLiteral("Anna"), false, false).Chosen);
+        QVERIFY(rig.questions() >= 1);
+        const QString logPath = rig.dir.filePath("Anna.downloads");
+        std::vector<DownloadLogEntry> log = LoadDownloadLog(logPath);
+        QCOMPARE(log.size(), size_t(1));
+        // The real clock is years after the fixed today: the date follows the merge.
+        QCOMPARE(log[0].When.date(), QDate(2010, 7, 4));
+        QVERIFY(log[0].Image == rig.state.DownloadBlock);
+        DayRecordList records;
+        QVERIFY(LoadDayRecords(rig.dir.filePath("Anna.bin"), records, rig.state.Catalog, rig.prompts));
+        QCOMPARE(records.at(0).Steps, 1u);
+
+        rig.session->setNowSource([] { return QDateTime(QDate(2010, 7, 4), QTime(21, 5, 30)); });
+        FailFileWriteForTests(1);
+        QVERIFY(!rig.session->ChooseProfile(1, QStringLiteral("Anna"), false, false).Chosen);
+        FailFileWriteForTests(0);
+        log = LoadDownloadLog(logPath);
+        QCOMPARE(log.size(), size_t(2));
+        QCOMPARE(log[1].When, QDateTime(QDate(2010, 7, 4), QTime(21, 5, 30)));
+        QVERIFY(log[1].Image == rig.state.DownloadBlock);
+        QCOMPARE(ComputeSyncOutlook(records, log, QDate(2010, 7, 4)).LastDownload, log[1].When);
     }
 
     // Del removes the history only once the list without the profile is on disk.

@@ -1,9 +1,12 @@
 #include "store/day_status.h"
 
+#include "store/activity_file.h"
 #include "store/date_key.h"
 #include "tests/support/builders.h"
+#include "tests/support/temp_data_dir.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTest>
 
 Q_DECLARE_METATYPE(DayRecordList)
@@ -266,6 +269,26 @@ private slots:
             const int n = first <= last ? int(first.daysTo(last)) + 1 : 0;
             QCOMPARE(index.LostDaysIn(first, last), int(StatusText(index, first, n).count(QLatin1Char('L'))));
         }
+    }
+
+    // The cached outlook follows every change of the files and of the day.
+    void cachedOutlookFollowsTheFiles()
+    {
+        TempDataDir dir;
+        const QString bin = dir.filePath(QStringLiteral("Ann.bin"));
+        const QString log = dir.filePath(QStringLiteral("Ann.downloads"));
+        DayRecordList records = Span("2024-11-27", "2024-12-04");
+        QVERIFY(dir.write(QStringLiteral("Ann.bin"), DayRecordsToBytes(records)));
+        SyncOutlookCache cache;
+        QCOMPARE(cache.Outlook(bin, log, records, D("2024-12-10")).LastDownloadDate, D("2024-12-04"));
+        QVERIFY(!cache.Outlook(bin, log, records, D("2024-12-10")).LastDownload);
+        QVERIFY(AppendDownloadLog(log, { QDateTime(D("2024-12-10"), QTime(9, 42)), {} }));
+        QCOMPARE(cache.Outlook(bin, log, records, D("2024-12-10")).LastDownloadDate, D("2024-12-10"));
+        QCOMPARE(cache.Outlook(bin, log, records, D("2024-12-11")).DaysLeft, 7);
+        QVERIFY(QFile::remove(log));
+        records = Span("2024-11-27", "2024-12-05");
+        QVERIFY(dir.write(QStringLiteral("Ann.bin"), DayRecordsToBytes(records)));
+        QCOMPARE(cache.Outlook(bin, log, records, D("2024-12-11")).LastDownloadDate, D("2024-12-05"));
     }
 
     // 20 years of days and a full log, every day asked: well under a millisecond.

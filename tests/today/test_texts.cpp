@@ -1,9 +1,12 @@
 #include "catalog/catalog_file.h"
 #include "today/date_texts.h"
 #include "today/figure_texts.h"
+#include "today/sync_texts.h"
 #include "today/today_figures.h"
 
 #include <QTest>
+
+Q_DECLARE_METATYPE(SyncOutlook)
 
 namespace {
 
@@ -31,6 +34,82 @@ class TodayTextsTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // The TODAY line at the edges the window test does not reach: one lost day, a loss across a month and
+    // a year end, the last day to connect, a download dated after today (the clock was set back).
+    void syncStatusLine_data()
+    {
+        QTest::addColumn<SyncOutlook>("outlook");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("tone");
+        const QDate today(2025, 1, 3);
+        const auto outlook = [&](const QDate& last, int lost, const QDate& firstLost, const QDate& lastLost) {
+            SyncOutlook o;
+            o.Downloaded = true;
+            o.LastDownloadDate = last;
+            o.FirstDayAtRisk = std::max(last.addDays(1), today.addDays(-7));
+            o.SaveBy = o.FirstDayAtRisk.addDays(7);
+            o.DaysLeft = int(today.daysTo(o.SaveBy));
+            o.LostDays = lost;
+            o.FirstLost = firstLost;
+            o.LastLost = lastLost;
+            return o;
+        };
+        QTest::newRow("nothing downloaded") << SyncOutlook {} << QString() << int(SyncLineTone::Plain);
+        QTest::newRow("one day lost")
+            << outlook(QDate(2024, 12, 25), 1, QDate(2024, 12, 26), QDate(2024, 12, 26))
+            << "1 day was lost (26 Dec): the pedometer keeps eight days" << int(SyncLineTone::Alarm);
+        QTest::newRow("lost across the year end")
+            << outlook(QDate(2024, 12, 20), 6, QDate(2024, 12, 21), QDate(2024, 12, 26))
+            << QStringLiteral("6 days were lost (21\u201326 Dec): the pedometer keeps eight days") << int(SyncLineTone::Alarm);
+        QTest::newRow("lost across months")
+            << outlook(QDate(2024, 11, 20), 2, QDate(2024, 11, 30), QDate(2024, 12, 1))
+            << QStringLiteral("2 days were lost (30 Nov\u20131 Dec): the pedometer keeps eight days") << int(SyncLineTone::Alarm);
+        QTest::newRow("lost across years")
+            << outlook(QDate(2024, 12, 20), 2, QDate(2024, 12, 31), QDate(2025, 1, 1))
+            << QStringLiteral("2 days were lost (31 Dec 2024\u20131 Jan 2025): the pedometer keeps eight days")
+            << int(SyncLineTone::Alarm);
+        QTest::newRow("today is the last day")
+            << outlook(QDate(2024, 12, 26), 0, QDate(), QDate())
+            << QStringLiteral("Last download 8 days ago \u2013 connect the pedometer by Fri 3 Jan or Fri 27 Dec is lost")
+            << int(SyncLineTone::Warning);
+        QTest::newRow("three days left")
+            << outlook(QDate(2024, 12, 29), 0, QDate(), QDate())
+            << QStringLiteral("Last download 5 days ago \u2013 connect the pedometer by Mon 6 Jan or Mon 30 Dec is lost")
+            << int(SyncLineTone::Plain);
+        SyncOutlook timed = outlook(QDate(2025, 1, 2), 0, QDate(), QDate());
+        timed.LastDownload = QDateTime(QDate(2025, 1, 2), QTime(23, 59, 59));
+        QTest::newRow("yesterday with its time") << timed << "Last download: yesterday 23:59" << int(SyncLineTone::Plain);
+        QTest::newRow("clock set back: counted as today")
+            << outlook(today, 0, QDate(), QDate()) << "Last download: today" << int(SyncLineTone::Plain);
+    }
+    void syncStatusLine()
+    {
+        QFETCH(SyncOutlook, outlook);
+        QFETCH(QString, text);
+        QFETCH(int, tone);
+        const SyncLine line = SyncStatusLine(outlook, QDate(2025, 1, 3), DefaultCatalog());
+        QCOMPARE(line.Text, text);
+        QCOMPARE(int(line.Tone), tone);
+    }
+
+    // A catalog's [SyncStatus] lines replace the built-in texts they hold, up to the next section; a
+    // short, empty or unterminated section never damages the catalog.
+    void syncTextsFromTheCatalog()
+    {
+        TSoftInfo c = DefaultCatalog();
+        QVERIFY(ReadCatalogText(c, "[SyncStatus]\r\nHeute %1\r\n\r\n[Other]\r\nTotal,x,y\r\n", QStringLiteral("t")).ok);
+        QCOMPARE(SyncStatusText(c, SyncLastToday), QStringLiteral("Heute %1"));
+        QCOMPARE(SyncStatusText(c, SyncLastTodayUntimed), QStringLiteral("Last download: today"));
+        QCOMPARE(SyncStatusText(c, SyncLastYesterday), QStringLiteral("Last download: yesterday %1"));
+        QCOMPARE(LostDaysTip(3, c), QStringLiteral("3 days without data"));
+        QCOMPARE(LostDaysTip(0, c), QString());
+        QCOMPARE(DayStatusTip(DayStatus::Recorded, c), QString());
+        TSoftInfo alone = DefaultCatalog();
+        QVERIFY(ReadCatalogText(alone, "[SyncStatus]", QStringLiteral("t")).ok);
+        QCOMPARE(SyncStatusText(alone, SyncTipLost), QStringLiteral("No data: this day was never downloaded"));
+        QVERIFY(!DefaultCatalogBytes().contains("SyncStatus"));
+    }
+
     void splitDisplayDate_data()
     {
         QTest::addColumn<QDate>("date");
