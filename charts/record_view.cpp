@@ -34,6 +34,35 @@ QString Name(const char* a, const char* b)
     return QString::fromLatin1(a) + QString::fromLatin1(b);
 }
 
+// The neighbour an arrow key leads to in a row of count controls, as a tab bar moves: Left and Up
+// back, Right and Down on, Home and End to the ends, no wrap. -1 for any other key.
+int ArrowTarget(int at, int count, int key)
+{
+    switch (key) {
+    case Qt::Key_Left:
+    case Qt::Key_Up: return qMax(at - 1, 0);
+    case Qt::Key_Right:
+    case Qt::Key_Down: return qMin(at + 1, count - 1);
+    case Qt::Key_Home: return 0;
+    case Qt::Key_End: return count - 1;
+    default: return -1;
+    }
+}
+
+// An arrow key on control at of a row (period buttons, measure tabs): the neighbour takes the focus
+// and is chosen. False when the key is not one of the row's.
+bool MoveInRow(int at, int count, int key, const std::function<QWidget*(int)>& control)
+{
+    const int to = ArrowTarget(at, count, key);
+    if (to < 0)
+        return false;
+    if (QWidget* neighbour = control(to)) {
+        neighbour->setFocus(Qt::TabFocusReason);
+        ActivateBound(neighbour);
+    }
+    return true;
+}
+
 } // namespace
 
 RecordView::RecordView(QWidget* form, AppState& state, Prompts& prompts, std::function<QDate()> today,
@@ -85,7 +114,11 @@ RecordView::RecordView(QWidget* form, AppState& state, Prompts& prompts, std::fu
                     w->setAccessibleName(name);
                     SetControlRole(w, QAccessible::RadioButton,
                                    [this, p] { return static_cast<int>(state_.PeriodMode) == p; });
-                    BindMoreKeys(w, [this, m, p](int key) { return periodKey(m, p, key); });
+                    BindMoreKeys(w, [this, m, p](int key) {
+                        return MoveInRow(p, 4, key, [this, m](int to) {
+                            return widget(Name(Prefixes[m], PeriodNames[to]) + QStringLiteral("Image"));
+                        });
+                    });
                 }
             }
             // The picture is the larger of the two and takes the focus; the caption lies on it.
@@ -103,53 +136,15 @@ RecordView::RecordView(QWidget* form, AppState& state, Prompts& prompts, std::fu
                     const QWidget* panel = widget(Name(Prefixes[t], "Panel"));
                     return panel && !panel->isHidden();
                 });
-                BindMoreKeys(w, [this, t](int key) { return tabKey(t, key); });
+                BindMoreKeys(w, [this, t](int key) {
+                    return MoveInRow(t, OfferedTabs, key,
+                                     [this](int to) { return widget(QString::fromLatin1(TabImages[to])); });
+                });
             }
         }
         if (QWidget* caption = widget(Name(TabCaptions[t], "L")))
             caption->setFocusPolicy(Qt::NoFocus);
     }
-}
-
-namespace {
-// The neighbour an arrow key leads to in a row of count controls, as a tab bar moves: Left and Up
-// back, Right and Down on, Home and End to the ends, no wrap. -1 for any other key.
-int ArrowTarget(int at, int count, int key)
-{
-    switch (key) {
-    case Qt::Key_Left:
-    case Qt::Key_Up: return qMax(at - 1, 0);
-    case Qt::Key_Right:
-    case Qt::Key_Down: return qMin(at + 1, count - 1);
-    case Qt::Key_Home: return 0;
-    case Qt::Key_End: return count - 1;
-    default: return -1;
-    }
-}
-}
-
-bool RecordView::periodKey(int measure, int period, int key)
-{
-    const int to = ArrowTarget(period, 4, key);
-    if (to < 0)
-        return false;
-    if (QWidget* image = widget(Name(Prefixes[measure], PeriodNames[to]) + QStringLiteral("Image"))) {
-        image->setFocus(Qt::TabFocusReason);
-        ActivateBound(image);
-    }
-    return true;
-}
-
-bool RecordView::tabKey(int tab, int key)
-{
-    const int to = ArrowTarget(tab, OfferedTabs, key);
-    if (to < 0)
-        return false;
-    if (QWidget* image = widget(QString::fromLatin1(TabImages[to]))) {
-        image->setFocus(Qt::TabFocusReason);
-        ActivateBound(image);
-    }
-    return true;
 }
 
 QWidget* RecordView::widget(const QString& name) const

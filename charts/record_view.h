@@ -64,9 +64,6 @@ private:
     ChartCaptions captions(Measure measure) const;
     // The period caption under every chart and the charts' accessible names, from the program state.
     void WriteCaptions();
-    // Arrow keys on a period button or a measure tab: the neighbour takes the focus and is chosen.
-    bool periodKey(int measure, int period, int key);
-    bool tabKey(int tab, int key);
     // The date the views are computed for: the date of entry, or before any entry the selected date.
     QDate viewDate() const;
     void WriteDateHeader(const QDate& date);
