@@ -1,7 +1,7 @@
 #include "forms/artwork_widget.h"
 #include "app/main_window.h"
 #include "app/prompts_dialog.h"
-#include "app/single_instance.h"
+#include "platform/single_instance.h"
 #include "cli/command_line.h"
 #include "device/device_link.h"
 #include "device/hid_platform.h"

@@ -7,7 +7,7 @@
 #include "profiles/settings_window.h"
 #include "profiles/user_list.h"
 #include "store/activity_file.h"
-#include "app/single_instance.h"
+#include "platform/single_instance.h"
 #include "tests/support/builders.h"
 #include "tests/support/held_prompts.h"
 #include "tests/support/scripted_mailer.h"

@@ -1,13 +1,14 @@
-#include "app/single_instance.h"
 #include "cli/check_sync.h"
 #include "cli/sync_reminder.h"
 #include "platform/dbus_desktop_notifier.h"
+#include "platform/single_instance.h"
 #include "profiles/user_list.h"
 #include "store/activity_file.h"
 #include "store/date_key.h"
 #include "store/download_log.h"
 #include "tests/support/builders.h"
 #include "tests/support/fake_notification_server.h"
+#include "tests/support/kinetrax_command.h"
 #include "tests/support/private_session_bus.h"
 #include "tests/support/temp_data_dir.h"
 
@@ -48,19 +49,6 @@ void AddUser(const TempDataDir& dir, ClientList& clients, const QString& name, c
 QDateTime At(const QDate& date, int hour, int minute)
 {
     return QDateTime(date, QTime(hour, minute), Qt::OffsetFromUTC, 3600);
-}
-
-// Every file of dir with its bytes and modification time, to show that a run wrote nothing there.
-QMap<QString, QPair<QByteArray, QDateTime>> Snapshot(const QString& dir)
-{
-    QMap<QString, QPair<QByteArray, QDateTime>> files;
-    const QFileInfoList entries = QDir(dir).entryInfoList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
-    for (const QFileInfo& info : entries) {
-        QFile file(info.filePath());
-        if (file.open(QIODevice::ReadOnly))
-            files.insert(info.fileName(), {file.readAll(), info.lastModified()});
-    }
-    return files;
 }
 
 } // namespace
@@ -197,7 +185,7 @@ private slots:
         QVERIFY(server.isRunning());
         TempDataDir dir;
         writeFourUsers(dir);
-        const auto before = Snapshot(dir.path());
+        const auto before = DirectorySnapshot(dir.path());
 
         auto run = [&](const QDate& today, int expectedNew) {
             const int known = server.calls().size();
@@ -238,7 +226,7 @@ private slots:
                  QStringLiteral("Alex: connect the pedometer by tomorrow, or Friday 5 Dec is lost"));
         QVERIFY(calls.at(3).Summary.startsWith(QStringLiteral("Cy: 5 days were lost")));
 
-        QCOMPARE(Snapshot(dir.path()), before);
+        QCOMPARE(DirectorySnapshot(dir.path()), before);
     }
 
     void quietWithoutBusOrService_data()
