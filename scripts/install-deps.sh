@@ -8,7 +8,7 @@ packages=(
   libhidapi-dev libudev-dev
   umockdev libumockdev-dev
   fonts-dejavu-core
-  xdg-utils
+  xdg-utils bash-completion
   dbus-daemon
   desktop-file-utils appstream lintian dpkg-dev file
   clang libclang-rt-14-dev llvm

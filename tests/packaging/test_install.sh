@@ -22,7 +22,8 @@ sleep 1
 touch "$work/installed"
 for f in bin/kinetrax bin/pedometer-sim lib/udev/rules.d/70-kinetrax-pedometer.rules \
          share/icons/hicolor/scalable/apps/$id.svg share/icons/hicolor/128x128/apps/$id.png \
-         share/man/man1/kinetrax.1.gz share/man/man1/pedometer-sim.1.gz; do
+         share/man/man1/kinetrax.1.gz share/man/man1/pedometer-sim.1.gz \
+         share/bash-completion/completions/kinetrax; do
   [ -e "$prefix/$f" ] || fail "not installed: $f"
 done
 
@@ -72,6 +73,27 @@ for page in kinetrax pedometer-sim; do
 done
 
 desktop-file-validate "$prefix/share/applications/$id.desktop"
+
+# The bash completion, as bash-completion loads it: commands, options and the listed users' names.
+# Usage: complete_words <word>...; prints the candidates for the last word, one per line.
+complete_words() {
+  COMPLETION_DATA=$work/completion-data PATH=$prefix/bin:$PATH bash --norc --noprofile -c '
+    source /usr/share/bash-completion/bash_completion
+    source "$1"; shift
+    KINETRAX_DATA_DIR=$COMPLETION_DATA; export KINETRAX_DATA_DIR
+    COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); COMP_LINE="$*"; COMP_POINT=${#COMP_LINE}
+    _kinetrax kinetrax "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD-1]}"
+    printf "%s\n" "${COMPREPLY[@]}"' complete "$prefix/share/bash-completion/completions/kinetrax" "$@"
+}
+mkdir -p "$work/completion-data"
+printf 'SoftName:Kinetrax\r\n[Client]\r\n2\r\nAnna Berg,1,30,170,60,65,8000,1,1\r\nAmir,2,40,180,80,75,9000,1,1\r\n' \
+  >"$work/completion-data/Kinetrax.dat"
+[ "$(complete_words kinetrax ex)" = export ] || fail "completion of a command: '$(complete_words kinetrax ex)'"
+[ "$(complete_words kinetrax export --f)" = $'--from\n--format' ] || fail "completion of export's options"
+[ "$(complete_words kinetrax export --format '')" = $'csv\njson' ] || fail "completion of --format"
+[ "$(complete_words kinetrax import --user A)" = $'Anna\\ Berg\nAmir' ] \
+  || fail "completion of user names: '$(complete_words kinetrax import --user A)'"
+echo "bash completion: pass"
 
 # kinetrax --check-sync at login and once a day, both naming the installed program.
 autostart=$prefix/etc/xdg/autostart/$id.check-sync.desktop
