@@ -5,6 +5,7 @@
 #include "forms/artwork_widget.h"
 #include "app/demo_data.h"
 #include "app/main_window.h"
+#include "platform/desktop_folder_opener.h"
 #include "platform/stderr_prompts.h"
 #include "charts/record_view.h"
 #include "device/device_link.h"
@@ -158,7 +159,8 @@ int main(int argc, char* argv[])
     StderrPrompts prompts(QStringLiteral("kinetrax-screenshots: "));
 
     XdgEmailMailer mailer;
-    TForm1 form1(bus, prompts, mailer, dataDir, nullptr);
+    DesktopFolderOpener folderOpener;
+    TForm1 form1(bus, prompts, mailer, folderOpener, dataDir, nullptr);
     if (!form1.startupError().isEmpty())
         return 1;
     form1.setTodaySource([] { return ShotDay; });
