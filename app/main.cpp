@@ -7,6 +7,7 @@
 #include "device/hid_platform.h"
 #include "loading/loading_window.h"
 #include "platform/data_dir.h"
+#include "platform/desktop_folder_opener.h"
 #include "platform/stderr_prompts.h"
 #include "platform/xdg_email_mailer.h"
 #include "profiles/settings_window.h"
@@ -35,7 +36,8 @@ int main(int argc, char* argv[])
     Prompts& prompts = unattended ? static_cast<Prompts&>(printed) : dialogs;
     // Declared before the window so that it outlives it: a mail still pending at the end answers no one.
     XdgEmailMailer mailer;
-    TForm1 form1(*platform.bus, prompts, mailer, DataDirFromEnvironment(), platform.monitor.get());
+    DesktopFolderOpener folderOpener;
+    TForm1 form1(*platform.bus, prompts, mailer, folderOpener, DataDirFromEnvironment(), platform.monitor.get());
     if (!form1.startupError().isEmpty()) {
         QMessageBox::critical(nullptr, QStringLiteral("Kinetrax2.0"), form1.startupError());
         return 0;

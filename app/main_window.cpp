@@ -11,6 +11,7 @@
 #include "loading/loading_window.h"
 #include "profiles/profile_name.h"
 #include "profiles/settings_window.h"
+#include "platform/folder_opener.h"
 #include "platform/mailer.h"
 #include "platform/prompts.h"
 #include "platform/window_placement.h"
@@ -26,6 +27,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QDir>
+#include <QFileInfo>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QShortcut>
@@ -46,12 +49,13 @@ const char* const TabLabels[] = {"StepsHeadLabel", "DistanceHeadLabel", "Calorie
                                  "WalkingTimeHeadLabel"};
 }
 
-TForm1::TForm1(HidBus& bus, Prompts& prompts, Mailer& mailer, const QString& dataDir, HidChangeMonitor* monitor,
-               QWidget* parent)
+TForm1::TForm1(HidBus& bus, Prompts& prompts, Mailer& mailer, FolderOpener& folderOpener, const QString& dataDir,
+               HidChangeMonitor* monitor, QWidget* parent)
     : QWidget(parent)
     , ui(std::make_unique<Ui::TForm1>())
     , prompts_(prompts)
     , mailer_(mailer)
+    , folderOpener_(folderOpener)
     , monitor_(monitor)
     , today_([] { return QDate::currentDate(); })
 {
@@ -370,6 +374,7 @@ void TForm1::SendBtnClick()
         return;
     }
     sendFromToday_ = fromToday;
+    sentCsv_ = mail.AttachmentPath;
     mailPending_ = true;
     mailer_.sendMail(mail);
 }
@@ -380,10 +385,25 @@ void TForm1::onMailAnswered(bool handedOver)
         return;
     mailPending_ = false;
     if (!handedOver)
-        prompts_.showMessage(QString(), state_.Catalog.Info[5], PromptFlags::Stop);
+        OfferTheExport();
     // A section chosen while the mail program started keeps its highlight.
     if (!ending_ && TextColor(ui->SendLabel) == White)
         highlightSection(sendFromToday_ ? ui->TodayLabel : ui->RecordLabel);
+}
+
+void TForm1::OfferTheExport()
+{
+    // The file is written even though no mail took it: the user may attach it by hand.
+    const QString text = state_.Catalog.Info[5] + QStringLiteral("\n\nThe records were saved as:\n")
+        + QDir::toNativeSeparators(sentCsv_);
+    const QString folder = QFileInfo(sentCsv_).absolutePath();
+    if (!prompts_.showMessageWithAction(QString(), text, PromptFlags::Stop, QStringLiteral("Open Folder"))
+        || ending_)
+        return;
+    if (!folderOpener_.openFolder(folder))
+        prompts_.showMessage(state_.Catalog.applicationTitle(),
+                             QStringLiteral("The folder could not be opened:\n") + QDir::toNativeSeparators(folder),
+                             PromptFlags::Plain);
 }
 
 void TForm1::RefreshTodayView()

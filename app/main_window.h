@@ -15,6 +15,7 @@
 
 class DayCarouselView;
 class DeviceLink;
+class FolderOpener;
 class HidBus;
 class HidChangeMonitor;
 class Mailer;
@@ -36,10 +37,11 @@ public:
     // Builds the window, loads the catalog from dataDir and puts its texts on the controls, connects to
     // the pedometer on bus, watches monitor (when given) for device changes and opens on TODAY. A
     // catalog that cannot be loaded stops the construction there: startupError() then tells why and the
-    // program must end. SEND hands its mail to mailer. bus, prompts, mailer and monitor must outlive the
-    // window.
-    TForm1(HidBus& bus, Prompts& prompts, Mailer& mailer, const QString& dataDir, HidChangeMonitor* monitor,
-           QWidget* parent = nullptr);
+    // program must end. SEND hands its mail to mailer; when the mail program does not take it, the user
+    // may open the CSV's folder through folderOpener. bus, prompts, mailer, folderOpener and monitor must
+    // outlive the window.
+    TForm1(HidBus& bus, Prompts& prompts, Mailer& mailer, FolderOpener& folderOpener, const QString& dataDir,
+           HidChangeMonitor* monitor, QWidget* parent = nullptr);
     ~TForm1() override;
 
     QString startupError() const { return startupError_; }
@@ -100,6 +102,8 @@ private:
     bool ApplyCatalogTexts();
     void onPedometerRemoved();
     void onMailAnswered(bool handedOver);
+    // After a failed mail: says so, tells where the CSV is and offers to open its folder.
+    void OfferTheExport();
     // Where USER INFO gives the highlight back: TODAY when TODAY is active, or when the SEND that holds
     // the highlight while its mail is pending was started from TODAY.
     bool passStartsFromToday() const;
@@ -119,6 +123,7 @@ private:
     AppState state_;
     Prompts& prompts_;
     Mailer& mailer_;
+    FolderOpener& folderOpener_;
     HidChangeMonitor* monitor_ = nullptr;
     std::unique_ptr<DeviceLink> link_;
     std::unique_ptr<RecordView> record_;
@@ -139,4 +144,5 @@ private:
     bool destroyed_ = false;
     bool mailPending_ = false;
     bool sendFromToday_ = false;
+    QString sentCsv_; // the file of the mail pending or last sent
 };

@@ -1,13 +1,15 @@
 #include "app/prompts_dialog.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 DialogPrompts::DialogPrompts(QObject* parent)
     : GuiThreadPrompts(parent)
 {
 }
 
-bool DialogPrompts::answerOnGuiThread(const QString& caption, const QString& text, int flags)
+bool DialogPrompts::answerOnGuiThread(const QString& caption, const QString& text, int flags,
+                                      const QString& actionText)
 {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     switch (flags & 0xF0) {
@@ -23,6 +25,14 @@ bool DialogPrompts::answerOnGuiThread(const QString& caption, const QString& tex
                     parent);
     if (question)
         box.setDefaultButton(QMessageBox::Yes);
+    QPushButton* action = nullptr;
+    if (!question && !actionText.isEmpty()) {
+        action = box.addButton(actionText, QMessageBox::ActionRole);
+        box.setDefaultButton(QMessageBox::Ok);
+        box.setEscapeButton(QMessageBox::Ok);
+    }
     const int answer = box.exec();
+    if (action)
+        return box.clickedButton() == action;
     return question && answer == QMessageBox::Yes;
 }

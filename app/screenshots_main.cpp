@@ -5,6 +5,8 @@
 #include "forms/artwork_widget.h"
 #include "app/demo_data.h"
 #include "app/main_window.h"
+#include "app/prompts_dialog.h"
+#include "platform/desktop_folder_opener.h"
 #include "platform/stderr_prompts.h"
 #include "charts/record_view.h"
 #include "device/device_link.h"
@@ -20,9 +22,11 @@
 #include "today/date_texts.h"
 #include "today/day_carousel_view.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -68,6 +72,33 @@ bool SaveFocused(QWidget* control, const QString& dir, const char* name)
     control->clearFocus();
     return ok;
 }
+
+// Boxes are printed, as everywhere here, except a message with an action: that one is shown as the
+// program shows it, pictured, and answered OK.
+class ShotPrompts : public StderrPrompts {
+public:
+    using StderrPrompts::StderrPrompts;
+    std::function<bool(QWidget* box)> picture;
+    bool pictured = false;
+
+    bool showMessageWithAction(const QString& caption, const QString& text, int flags,
+                               const QString& actionText) override
+    {
+        if (!picture)
+            return StderrPrompts::showMessageWithAction(caption, text, flags, actionText);
+        QTimer::singleShot(200, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            pictured = picture(box);
+            box->button(QMessageBox::Ok)->click();
+        });
+        return boxes_.showMessageWithAction(caption, text, flags, actionText);
+    }
+
+private:
+    DialogPrompts boxes_;
+};
 
 // A left click as the mouse gives it, at a point of the widget.
 void Click(QWidget* widget, const QPoint& at)
@@ -155,10 +186,12 @@ int main(int argc, char* argv[])
     EmulatedHidBus bus;
     bus.model()->setHistory(GenerateHistory(7, true, 70, 65));
     AddPedometerDays(dataDir, bus.model()->memoryImage());
-    StderrPrompts prompts(QStringLiteral("kinetrax-screenshots: "));
+    ShotPrompts prompts(QStringLiteral("kinetrax-screenshots: "));
 
-    XdgEmailMailer mailer;
-    TForm1 form1(bus, prompts, mailer, dataDir, nullptr);
+    // A mail tool that does not exist: no picture may start a mail client, and SEND's failure is pictured.
+    XdgEmailMailer mailer(QStringLiteral("kinetrax-screenshots-no-mail-tool"));
+    DesktopFolderOpener folderOpener;
+    TForm1 form1(bus, prompts, mailer, folderOpener, dataDir, nullptr);
     if (!form1.startupError().isEmpty())
         return 1;
     form1.setTodaySource([] { return ShotDay; });
@@ -218,6 +251,17 @@ int main(int argc, char* argv[])
     form1.BarChartBtnClick();
     ok = Save(&form1, outDir, "record_lost_days.png") && ok;
     SetDownloads(dataDir, history, QDate(), QDate(), {downloadedToday});
+    form1.DisplayBtnClick();
+
+    // SEND without a mail client: the box that names the CSV and offers its folder.
+    prompts.picture = [&](QWidget* box) { return Save(box, outDir, "send_failed.png"); };
+    form1.SendBtnClick();
+    QElapsedTimer waited;
+    waited.start();
+    while (!prompts.pictured && waited.elapsed() < 5000)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    ok = prompts.pictured && ok;
+    prompts.picture = nullptr;
     form1.DisplayBtnClick();
 
     form2.ShowListOnly();

@@ -12,6 +12,7 @@
 #include "profiles/user_list.h"
 #include "store/activity_file.h"
 #include "tests/support/builders.h"
+#include "tests/support/scripted_folder_opener.h"
 #include "tests/support/scripted_mailer.h"
 #include "tests/support/scripted_prompts.h"
 #include "today/date_texts.h"
@@ -109,7 +110,8 @@ int main(int argc, char* argv[])
     EmulatedHidBus bus;
     ScriptedPrompts prompts;
     ScriptedMailer mailer;
-    TForm1 form(bus, prompts, mailer, dir, nullptr);
+    ScriptedFolderOpener folders;
+    TForm1 form(bus, prompts, mailer, folders, dir, nullptr);
     form.state().CurrentUser = QStringLiteral("Ann");
     form.DisplayBtnClick();
     form.show();

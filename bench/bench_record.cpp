@@ -13,6 +13,7 @@
 #include "forms/artwork_widget.h"
 #include "store/activity_file.h"
 #include "tests/support/builders.h"
+#include "tests/support/scripted_folder_opener.h"
 #include "tests/support/scripted_mailer.h"
 #include "tests/support/scripted_prompts.h"
 #include "today/date_texts.h"
@@ -76,7 +77,8 @@ int main(int argc, char** argv)
     EmulatedHidBus bus;
     ScriptedPrompts prompts;
     ScriptedMailer mailer;
-    TForm1 form(bus, prompts, mailer, dataDir, nullptr);
+    ScriptedFolderOpener folders;
+    TForm1 form(bus, prompts, mailer, folders, dataDir, nullptr);
     if (!form.startupError().isEmpty())
         return 1;
     form.setTodaySource([] { return Today; });

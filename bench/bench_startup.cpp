@@ -12,6 +12,7 @@
 #include "profiles/user_list.h"
 #include "store/activity_file.h"
 #include "tests/support/builders.h"
+#include "tests/support/scripted_folder_opener.h"
 #include "tests/support/scripted_mailer.h"
 #include "tests/support/scripted_prompts.h"
 #include "today/date_texts.h"
@@ -62,7 +63,8 @@ int Child(int argc, char* argv[], const QString& dataDir)
     ScriptedPrompts prompts;
     prompts.setDefaultAnswer(true);
     ScriptedMailer mailer;
-    TForm1 form1(bus, prompts, mailer, dataDir, nullptr);
+    ScriptedFolderOpener folders;
+    TForm1 form1(bus, prompts, mailer, folders, dataDir, nullptr);
     TForm2 form2(form1.state(), form1.link(), prompts);
     form2.setSyncDelayMs(0);
     TForm3 form3(form1.state(), form1.link(), prompts);

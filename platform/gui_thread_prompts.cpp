@@ -19,6 +19,12 @@ bool GuiThreadPrompts::askYesNo(const QString& caption, const QString& text, int
     return ask(caption, text, flags | 0x04);
 }
 
+bool GuiThreadPrompts::showMessageWithAction(const QString& caption, const QString& text, int flags,
+                                             const QString& actionText)
+{
+    return ask(caption, text, flags, actionText);
+}
+
 void GuiThreadPrompts::programEnding()
 {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -32,10 +38,10 @@ int GuiThreadPrompts::waitingCalls() const
     return waiting_;
 }
 
-bool GuiThreadPrompts::ask(const QString& caption, const QString& text, int flags)
+bool GuiThreadPrompts::ask(const QString& caption, const QString& text, int flags, const QString& actionText)
 {
     if (QThread::currentThread() == thread())
-        return answerOnGuiThread(caption, text, flags);
+        return answerOnGuiThread(caption, text, flags, actionText);
 
     struct Call {
         bool done = false;
@@ -48,13 +54,13 @@ bool GuiThreadPrompts::ask(const QString& caption, const QString& text, int flag
         return false;
     QMetaObject::invokeMethod(
         this,
-        [this, call, caption, text, flags] {
+        [this, call, caption, text, flags, actionText] {
             {
                 std::lock_guard<std::mutex> guard(mutex_);
                 if (ending_)
                     return;
             }
-            const bool yes = answerOnGuiThread(caption, text, flags);
+            const bool yes = answerOnGuiThread(caption, text, flags, actionText);
             std::lock_guard<std::mutex> guard(mutex_);
             call->yes = yes;
             call->done = true;

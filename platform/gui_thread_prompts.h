@@ -18,6 +18,8 @@ public:
 
     void showMessage(const QString& caption, const QString& text, int flags) final;
     bool askYesNo(const QString& caption, const QString& text, int flags) final;
+    bool showMessageWithAction(const QString& caption, const QString& text, int flags,
+                               const QString& actionText) final;
     // Also releases the calls waiting now. Irreversible.
     void programEnding() final;
 
@@ -25,12 +27,14 @@ public:
     int waitingCalls() const;
 
 protected:
-    // On the GUI thread: shows the box and returns true when a question was answered Yes. flags holds
-    // 0x04 in its low nibble for a question.
-    virtual bool answerOnGuiThread(const QString& caption, const QString& text, int flags) = 0;
+    // On the GUI thread: shows the box and returns true when a question was answered Yes or the action
+    // button was pressed. flags holds 0x04 in its low nibble for a question; actionText is empty but
+    // for a message with an action.
+    virtual bool answerOnGuiThread(const QString& caption, const QString& text, int flags,
+                                   const QString& actionText) = 0;
 
 private:
-    bool ask(const QString& caption, const QString& text, int flags);
+    bool ask(const QString& caption, const QString& text, int flags, const QString& actionText = QString());
 
     // Standard rather than Qt primitives: ThreadSanitizer sees their waits release the lock.
     mutable std::mutex mutex_;

@@ -15,3 +15,10 @@ bool StderrPrompts::askYesNo(const QString& caption, const QString& text, int fl
     showMessage(caption, text, flags);
     return false;
 }
+
+bool StderrPrompts::showMessageWithAction(const QString& caption, const QString& text, int flags,
+                                          const QString& /*actionText*/)
+{
+    showMessage(caption, text, flags);
+    return false;
+}

@@ -13,6 +13,7 @@
 #include "store/date_key.h"
 #include "store/merge.h"
 #include "tests/support/builders.h"
+#include "tests/support/scripted_folder_opener.h"
 #include "tests/support/scripted_mailer.h"
 #include "tests/support/scripted_prompts.h"
 #include "tests/support/temp_data_dir.h"
@@ -46,7 +47,8 @@ int RunFlow(int argc, char* argv[], const QString& flow)
     ScriptedPrompts prompts;
     prompts.setDefaultAnswer(true);
     ScriptedMailer mailer;
-    TForm1 form1(*platform.bus, prompts, mailer, qEnvironmentVariable("KINETRAX_DATA_DIR") + QLatin1Char('/'),
+    ScriptedFolderOpener folders;
+    TForm1 form1(*platform.bus, prompts, mailer, folders, qEnvironmentVariable("KINETRAX_DATA_DIR") + QLatin1Char('/'),
                  platform.monitor.get());
     TForm2 form2(form1.state(), form1.link(), prompts);
     TForm3 form3(form1.state(), form1.link(), prompts);

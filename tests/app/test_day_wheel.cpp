@@ -3,6 +3,7 @@
 #include "forms/artwork_widget.h"
 #include "store/activity_file.h"
 #include "tests/support/builders.h"
+#include "tests/support/scripted_folder_opener.h"
 #include "tests/support/scripted_mailer.h"
 #include "tests/support/scripted_prompts.h"
 #include "tests/support/temp_data_dir.h"
@@ -46,6 +47,7 @@ struct Fixture {
     EmulatedHidBus bus;
     ScriptedPrompts prompts;
     ScriptedMailer mailer;
+    ScriptedFolderOpener folders;
     std::unique_ptr<TForm1> form;
     DayCarouselView* wheel = nullptr;
     QTimer* timer = nullptr;
@@ -56,7 +58,7 @@ struct Fixture {
         for (int d = -10; d <= 10; ++d)
             days.push_back(Day(DateKey(Today.addDays(d)), StepsOf(d), 10000));
         dir.write(QStringLiteral("Ann.bin"), DayRecordsToBytes(days));
-        form = std::make_unique<TForm1>(bus, prompts, mailer, dir.path(), nullptr);
+        form = std::make_unique<TForm1>(bus, prompts, mailer, folders, dir.path(), nullptr);
         form->setTodaySource([] { return Today; });
         form->state().CurrentUser = QStringLiteral("Ann");
         form->DisplayBtnClick();

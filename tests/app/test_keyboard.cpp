@@ -13,6 +13,7 @@
 #include "store/activity_file.h"
 #include "tests/support/builders.h"
 #include "tests/support/held_prompts.h"
+#include "tests/support/scripted_folder_opener.h"
 #include "tests/support/scripted_mailer.h"
 #include "tests/support/temp_data_dir.h"
 #include "today/day_carousel_view.h"
@@ -74,6 +75,7 @@ struct Start {
     EmulatedHidBus bus;
     HeldPrompts held;
     ScriptedMailer mailer;
+    ScriptedFolderOpener folders;
     std::unique_ptr<TForm1> form1;
     std::unique_ptr<TForm2> form2;
     std::unique_ptr<TForm3> form3;
@@ -83,7 +85,7 @@ struct Start {
     {
         bus.model()->setHistory(GenerateHistory(11, true, 70, 65));
         bus.model()->setProfile(true, 50, 90, 5000, 8, 0);
-        form1 = std::make_unique<TForm1>(bus, held, mailer, dir.path(), nullptr);
+        form1 = std::make_unique<TForm1>(bus, held, mailer, folders, dir.path(), nullptr);
         form2 = std::make_unique<TForm2>(form1->state(), form1->link(), held);
         form2->setSyncDelayMs(0);
         TForm3::Timing timing;
@@ -105,13 +107,14 @@ struct MainFixture {
     EmulatedHidBus bus;
     ScriptedPrompts prompts;
     ScriptedMailer mailer;
+    ScriptedFolderOpener folders;
     std::unique_ptr<TForm1> form;
 
     MainFixture()
     {
         dir.write(QStringLiteral("Ann.bin"),
                   DayRecordsToBytes({Day(20100720, 5, 8000, 5, 7, 1), Day(20100722, 12345, 10000, 876, 4567, 95)}));
-        form = std::make_unique<TForm1>(bus, prompts, mailer, dir.path(), nullptr);
+        form = std::make_unique<TForm1>(bus, prompts, mailer, folders, dir.path(), nullptr);
         form->setTodaySource([] { return QDate(2010, 7, 22); });
         form->state().Clients.push_back(MetricClient(QStringLiteral("Ann")));
         form->state().CurrentUser = QStringLiteral("Ann");

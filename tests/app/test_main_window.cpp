@@ -9,6 +9,7 @@
 #include "store/date_key.h"
 #include "store/download_log.h"
 #include "tests/support/builders.h"
+#include "tests/support/scripted_folder_opener.h"
 #include "tests/support/scripted_mailer.h"
 #include "tests/support/scripted_prompts.h"
 #include "tests/support/temp_data_dir.h"
@@ -39,6 +40,7 @@ struct Fixture {
     EmulatedHidBus bus;
     ScriptedPrompts prompts;
     ScriptedMailer mailer;
+    ScriptedFolderOpener folders;
     TestMonitor monitor;
     std::unique_ptr<TForm1> form;
 
@@ -48,7 +50,7 @@ struct Fixture {
             bus.unplug();
         if (!catalog.isEmpty())
             dir.write(QStringLiteral("Step.ini"), catalog);
-        form = std::make_unique<TForm1>(bus, prompts, mailer, dir.path(), &monitor);
+        form = std::make_unique<TForm1>(bus, prompts, mailer, folders, dir.path(), &monitor);
     }
     QLabel* label(const char* name) const { return form->findChild<QLabel*>(QString::fromLatin1(name)); }
     QWidget* widget(const char* name) const { return form->findChild<QWidget*>(QString::fromLatin1(name)); }
@@ -423,8 +425,9 @@ private slots:
         bus.setRefuseOpen(true, QString(), HidOpenError(why));
         ScriptedPrompts prompts;
         ScriptedMailer mailer;
+        ScriptedFolderOpener folders;
         TestMonitor monitor;
-        TForm1 form(bus, prompts, mailer, dir.path(), &monitor);
+        TForm1 form(bus, prompts, mailer, folders, dir.path(), &monitor);
         QSignalSpy ended(&form, &TForm1::programEnded);
         form.show();
         QVERIFY(ended.wait(2000));
@@ -453,9 +456,10 @@ private slots:
         EmulatedHidBus bus;
         ScriptedPrompts prompts;
         ScriptedMailer mailer;
+        ScriptedFolderOpener folders;
         TestMonitor monitor;
         monitor.startOk = false;
-        TForm1 form(bus, prompts, mailer, dir.path(), &monitor);
+        TForm1 form(bus, prompts, mailer, folders, dir.path(), &monitor);
         QCOMPARE(prompts.texts(), QStringList{QStringLiteral("Failed to Register Device Notifications")});
         QCOMPARE(prompts.shown().first().caption, QStringLiteral("Kinetrax V1.0"));
         QVERIFY(form.todayActive());

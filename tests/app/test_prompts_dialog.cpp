@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -17,14 +18,21 @@ struct SeenBox {
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QStringList buttons;
+    QString defaultButton;
+    QString escapeButton;
     bool onGuiThread = false;
 };
 
-// Waits for the next message box on the GUI thread, notes what it shows and presses the button.
-void AnswerNextBox(SeenBox& seen, QMessageBox::StandardButton press)
+QString ButtonText(const QAbstractButton* button)
+{
+    return button ? button->text().remove(QLatin1Char('&')) : QString();
+}
+
+// Waits for the next message box on the GUI thread, notes what it shows and answers it with answer.
+void AnswerNextBox(SeenBox& seen, std::function<void(QMessageBox*)> answer)
 {
     auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, &seen, press] {
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, &seen, answer] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box)
             return;
@@ -35,10 +43,17 @@ void AnswerNextBox(SeenBox& seen, QMessageBox::StandardButton press)
         seen.icon = box->icon();
         seen.onGuiThread = QThread::currentThread() == qApp->thread();
         for (QAbstractButton* b : box->buttons())
-            seen.buttons << b->text().remove(QLatin1Char('&'));
-        box->button(press)->click();
+            seen.buttons << ButtonText(b);
+        seen.defaultButton = ButtonText(box->defaultButton());
+        seen.escapeButton = ButtonText(box->escapeButton());
+        answer(box);
     });
     poll->start(10);
+}
+
+void AnswerNextBox(SeenBox& seen, QMessageBox::StandardButton press)
+{
+    AnswerNextBox(seen, [press](QMessageBox* box) { box->button(press)->click(); });
 }
 }
 
@@ -89,6 +104,62 @@ private slots:
             QCOMPARE(int(seen.icon), int(QMessageBox::Question));
             QCOMPARE(seen.buttons.size(), 2);
         }
+    }
+
+    // OK and the action's button, OK the default: Enter on the button that has the focus when the box
+    // opens and Escape answer OK, only the action's button answers true; from a worker as well.
+    void messageWithAnAction_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("onWorker");
+        QTest::addColumn<bool>("actionTaken");
+        QTest::newRow("Open Folder clicked") << QStringLiteral("Open Folder") << false << true;
+        QTest::newRow("Enter") << QStringLiteral("Enter") << false << false;
+        QTest::newRow("Escape, from a worker") << QStringLiteral("Escape") << true << false;
+        QTest::newRow("Open Folder clicked, from a worker") << QStringLiteral("Open Folder") << true << true;
+    }
+    void messageWithAnAction()
+    {
+        QFETCH(QString, answer);
+        QFETCH(bool, onWorker);
+        QFETCH(bool, actionTaken);
+        DialogPrompts prompts;
+        SeenBox seen;
+        AnswerNextBox(seen, [answer](QMessageBox* box) {
+            if (answer == QLatin1String("Enter"))
+                QTest::keyClick(box->focusWidget(), Qt::Key_Return);
+            else if (answer == QLatin1String("Escape"))
+                QTest::keyClick(box, Qt::Key_Escape);
+            else
+                for (QAbstractButton* b : box->buttons())
+                    if (ButtonText(b) == answer)
+                        b->click();
+        });
+        const QString text = QStringLiteral("Mail Send failed!\n\nThe records were saved as:\n/data/Ann.csv");
+        const auto show = [&] {
+            return prompts.showMessageWithAction(QString(), text, 0x10, QStringLiteral("Open Folder"));
+        };
+        bool taken = !actionTaken;
+        if (onWorker) {
+            std::atomic<bool> returned{false};
+            std::thread worker([&] {
+                taken = show();
+                returned = true;
+            });
+            QTRY_VERIFY_WITH_TIMEOUT(returned.load(), 5000);
+            worker.join();
+        } else {
+            taken = show();
+        }
+        QCOMPARE(taken, actionTaken);
+        QVERIFY(seen.onGuiThread);
+        QCOMPARE(seen.text, text);
+        QCOMPARE(int(seen.icon), int(QMessageBox::Critical));
+        QCOMPARE(seen.buttons.size(), 2);
+        QVERIFY(seen.buttons.contains(QStringLiteral("OK")));
+        QVERIFY(seen.buttons.contains(QStringLiteral("Open Folder")));
+        QCOMPARE(seen.defaultButton, QStringLiteral("OK"));
+        QCOMPARE(seen.escapeButton, QStringLiteral("OK"));
     }
 };
 

@@ -10,6 +10,7 @@
 #include "store/date_key.h"
 #include "store/download_log.h"
 #include "tests/support/builders.h"
+#include "tests/support/scripted_folder_opener.h"
 #include "tests/support/scripted_mailer.h"
 #include "tests/support/scripted_prompts.h"
 #include "tests/support/temp_data_dir.h"
@@ -52,11 +53,12 @@ struct Fixture {
     EmulatedHidBus bus;
     ScriptedPrompts prompts;
     ScriptedMailer mailer;
+    ScriptedFolderOpener folders;
     std::unique_ptr<TForm1> form;
 
     Fixture()
     {
-        form = std::make_unique<TForm1>(bus, prompts, mailer, dir.path(), nullptr);
+        form = std::make_unique<TForm1>(bus, prompts, mailer, folders, dir.path(), nullptr);
         form->setTodaySource([] { return Today; });
         form->state().CurrentUser = QStringLiteral("Ann");
         form->state().DeviceMetric = true;

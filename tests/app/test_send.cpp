@@ -5,9 +5,10 @@
 #include "store/activity_file.h"
 #include "tests/support/builders.h"
 #include "tests/support/file_capabilities.h"
+#include "tests/support/scripted_folder_opener.h"
 #include "tests/support/scripted_mailer.h"
 #include "tests/support/scripted_prompts.h"
-#include "tests/support/stand_in_mail_tool.h"
+#include "tests/support/stand_in_desktop_tool.h"
 #include "tests/support/temp_data_dir.h"
 
 #include <QDir>
@@ -37,13 +38,14 @@ struct Fixture {
     EmulatedHidBus bus;
     ScriptedPrompts prompts;
     ScriptedMailer scripted;
+    ScriptedFolderOpener folders;
     std::unique_ptr<TForm1> form;
 
     explicit Fixture(Mailer* mailer = nullptr, const QString& user = QStringLiteral("Ann"),
                      const QString& owner = QStringLiteral("Ann"))
     {
         dir.write(owner + QStringLiteral(".bin"), DayRecordsToBytes(AnnDays));
-        form = std::make_unique<TForm1>(bus, prompts, mailer ? *mailer : scripted, dir.path(), nullptr);
+        form = std::make_unique<TForm1>(bus, prompts, mailer ? *mailer : scripted, folders, dir.path(), nullptr);
         AppState& s = form->state();
         s.Clients.push_back(MetricClient(owner));
         s.CurrentUser = user;
@@ -174,19 +176,53 @@ private slots:
         QCOMPARE(csv, AnnCsv.left(AnnCsv.indexOf("\r\n") + 2));
     }
 
-    void failedMailShowsTheFailureBox()
+    // The real mailer, and xdg-email finds no mail client (exit 3) or fails otherwise (exit 1): the box
+    // keeps the catalog's text, tells where the CSV lies and offers to open its folder; the folder is
+    // opened only on that answer, and one that cannot be opened is named in a box of its own.
+    void failedMailOffersTheExportFolder_data()
     {
-        Fixture f;
+        QTest::addColumn<QByteArray>("ending");
+        QTest::addColumn<bool>("openFolder");
+        QTest::addColumn<bool>("folderOpens");
+        QTest::newRow("no mail client, OK") << QByteArray("exit 3") << false << true;
+        QTest::newRow("no mail client, Open Folder") << QByteArray("exit 3") << true << true;
+        QTest::newRow("tool failed, folder cannot be opened") << QByteArray("exit 1") << true << false;
+    }
+
+    void failedMailOffersTheExportFolder()
+    {
+        QFETCH(QByteArray, ending);
+        QFETCH(bool, openFolder);
+        QFETCH(bool, folderOpens);
+        StandInDesktopTool tool(StandInDesktopTool::XdgEmail, ending);
+        QVERIFY(tool.isValid());
+        XdgEmailMailer mailer;
+        Fixture f(&mailer);
+        f.prompts.queueAnswers({openFolder});
+        f.folders.setAnswer(folderOpens);
         f.click("SendLabel");
-        f.scripted.answer(false);
-        QCOMPARE(f.prompts.shown().size(), 1);
-        const ScriptedPrompts::Shown box = f.prompts.shown().first();
-        QCOMPARE(box.text, QStringLiteral("Mail Send failed!          "));
+        QTRY_VERIFY_WITH_TIMEOUT(!f.prompts.shown().isEmpty(), 5000);
+
+        const QString csv = f.dir.filePath(QStringLiteral("Ann.csv"));
+        const QString folder = QDir(f.dir.path()).absolutePath();
+        const QList<ScriptedPrompts::Shown> shown = f.prompts.shown();
+        const ScriptedPrompts::Shown box = shown.first();
+        QCOMPARE(box.text, QStringLiteral("Mail Send failed!          \n\nThe records were saved as:\n") + csv);
         QCOMPARE(box.caption, QString());
         QCOMPARE(box.flags, 0x10);
+        QCOMPARE(box.action, QStringLiteral("Open Folder"));
         QVERIFY(!box.question);
-        QCOMPARE(f.highlighted(), QStringLiteral("TodayLabel"));
         QCOMPARE(f.dir.read(QStringLiteral("Ann.csv")), AnnCsv);
+        QCOMPARE(f.folders.opened(), openFolder ? QStringList{folder} : QStringList());
+        if (openFolder && !folderOpens) {
+            QCOMPARE(shown.size(), 2);
+            QCOMPARE(shown[1].caption, QStringLiteral("Kinetrax V1.0"));
+            QCOMPARE(shown[1].text, QStringLiteral("The folder could not be opened:\n") + folder);
+            QCOMPARE(shown[1].flags, 0);
+        } else {
+            QCOMPARE(shown.size(), 1);
+        }
+        QCOMPARE(f.highlighted(), QStringLiteral("TodayLabel"));
     }
 
     void withoutAUsableUserNothingIsWrittenOrSent_data()
@@ -270,7 +306,8 @@ private slots:
         f.click("UserSettingLabel");
         QCOMPARE(f.highlighted(), QStringLiteral("TodayLabel"));
         f.scripted.answer(false);
-        QCOMPARE(f.prompts.texts(), QStringList{QStringLiteral("Mail Send failed!          ")});
+        QCOMPARE(f.prompts.shown().size(), 1);
+        QVERIFY(f.prompts.texts().first().startsWith(QStringLiteral("Mail Send failed!          \n")));
         QCOMPARE(f.highlighted(), QStringLiteral("TodayLabel"));
     }
 
@@ -288,7 +325,7 @@ private slots:
     void realMailerHandsTheFileToXdgEmail()
     {
         QFETCH(QString, user);
-        StandInMailTool tool(StandInMailTool::WaitForRelease);
+        StandInDesktopTool tool(StandInDesktopTool::XdgEmail, StandInDesktopTool::WaitForRelease);
         QVERIFY(tool.isValid());
         XdgEmailMailer mailer;
         Fixture f(&mailer, user, user);
@@ -303,12 +340,13 @@ private slots:
         QVERIFY(tool.release());
         QTRY_COMPARE_WITH_TIMEOUT(f.highlighted(), QStringLiteral("TodayLabel"), 5000);
         QVERIFY(f.prompts.shown().isEmpty());
+        QVERIFY(f.folders.opened().isEmpty());
     }
 
     // The program ends while the mail tool runs: no hang, no crash, no box, and the tool is not left behind.
     void endingWithAMailPending()
     {
-        StandInMailTool tool(StandInMailTool::Hang);
+        StandInDesktopTool tool(StandInDesktopTool::XdgEmail, StandInDesktopTool::Hang);
         QVERIFY(tool.isValid());
         auto mailer = std::make_unique<XdgEmailMailer>();
         auto f = std::make_unique<Fixture>(mailer.get());

@@ -10,6 +10,7 @@
 #include "platform/single_instance.h"
 #include "tests/support/builders.h"
 #include "tests/support/held_prompts.h"
+#include "tests/support/scripted_folder_opener.h"
 #include "tests/support/scripted_mailer.h"
 #include "tests/support/temp_data_dir.h"
 #include "today/figure_texts.h"
@@ -45,6 +46,7 @@ struct Start {
     HeldPrompts held;
     ScriptedPrompts& prompts = held.script();
     ScriptedMailer mailer;
+    ScriptedFolderOpener folders;
     std::unique_ptr<TForm1> form1;
     std::unique_ptr<TForm2> form2;
     std::unique_ptr<TForm3> form3;
@@ -58,7 +60,7 @@ struct Start {
         bus.model()->setFaults(options.faults);
         if (!options.pedometer)
             bus.unplug();
-        form1 = std::make_unique<TForm1>(bus, held, mailer, dir.path(), nullptr);
+        form1 = std::make_unique<TForm1>(bus, held, mailer, folders, dir.path(), nullptr);
         form1->link().setWaitScale(options.waitScale);
         form2 = std::make_unique<TForm2>(form1->state(), form1->link(), held);
         form2->setSyncDelayMs(0);

@@ -19,6 +19,7 @@
 #include "store/activity_file.h"
 #include "tests/support/file_capabilities.h"
 #include "tests/support/held_prompts.h"
+#include "tests/support/scripted_folder_opener.h"
 #include "tests/support/scripted_mailer.h"
 #include "tests/support/scripted_prompts.h"
 #include "tests/support/temp_data_dir.h"
@@ -501,7 +502,8 @@ private slots:
         QVERIFY(data.write("Kinetrax.dat", "SoftName:Kinetrax\r\n[Client]\r\n1\r\nAnna,1,34,165,58,68,8000,1,1\r\n"));
         HeldPrompts held;
         ScriptedMailer mailer;
-        TForm1 form1(rig.bus, held, mailer, data.path(), &rig.monitor);
+        ScriptedFolderOpener folders;
+        TForm1 form1(rig.bus, held, mailer, folders, data.path(), &rig.monitor);
         TForm2 form2(form1.state(), form1.link(), held);
         form2.setSyncDelayMs(0);
         TForm3 form3(form1.state(), form1.link(), held);

@@ -22,7 +22,7 @@ public:
     Qt::HANDLE servedOn = nullptr;
 
 protected:
-    bool answerOnGuiThread(const QString&, const QString&, int) override
+    bool answerOnGuiThread(const QString&, const QString&, int, const QString&) override
     {
         ++served;
         servedOn = QThread::currentThreadId();

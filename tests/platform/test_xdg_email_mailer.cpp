@@ -1,5 +1,5 @@
 #include "platform/xdg_email_mailer.h"
-#include "tests/support/stand_in_mail_tool.h"
+#include "tests/support/stand_in_desktop_tool.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -34,7 +34,7 @@ private slots:
     // goes on, and its exit 0 is the one answer.
     void toolGetsTheMessageAndTheCallerIsNotKeptWaiting()
     {
-        StandInMailTool tool(StandInMailTool::WaitForRelease);
+        StandInDesktopTool tool(StandInDesktopTool::XdgEmail, StandInDesktopTool::WaitForRelease);
         QVERIFY(tool.isValid());
         XdgEmailMailer mailer;
         QSignalSpy answers(&mailer, &Mailer::mailAnswered);
@@ -73,9 +73,9 @@ private slots:
         QFETCH(bool, onPath);
         QFETCH(QString, program);
         const QByteArray oldPath = qgetenv("PATH");
-        std::unique_ptr<StandInMailTool> tool;
+        std::unique_ptr<StandInDesktopTool> tool;
         if (onPath) {
-            tool = std::make_unique<StandInMailTool>(ending);
+            tool = std::make_unique<StandInDesktopTool>(StandInDesktopTool::XdgEmail, ending);
             QVERIFY(tool->isValid());
         } else {
             qputenv("PATH", "/nonexistent");
@@ -97,7 +97,7 @@ private slots:
     // it behind, and answers no one.
     void endingWithTheToolStillRunning()
     {
-        StandInMailTool tool(StandInMailTool::Hang);
+        StandInDesktopTool tool(StandInDesktopTool::XdgEmail, StandInDesktopTool::Hang);
         QVERIFY(tool.isValid());
         auto mailer = std::make_unique<XdgEmailMailer>();
         QObject listener;

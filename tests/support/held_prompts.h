@@ -11,10 +11,13 @@ public:
     ScriptedPrompts& script() { return script_; }
 
 protected:
-    bool answerOnGuiThread(const QString& caption, const QString& text, int flags) override
+    bool answerOnGuiThread(const QString& caption, const QString& text, int flags,
+                           const QString& actionText) override
     {
         if ((flags & 0x0F) == 0x04)
             return script_.askYesNo(caption, text, flags);
+        if (!actionText.isEmpty())
+            return script_.showMessageWithAction(caption, text, flags, actionText);
         script_.showMessage(caption, text, flags);
         return false;
     }

@@ -5,13 +5,21 @@
 void ScriptedPrompts::showMessage(const QString& caption, const QString& text, int flags)
 {
     QMutexLocker lock(&mutex_);
-    shown_.append({caption, text, flags, false});
+    shown_.append({caption, text, flags, false, QString()});
 }
 
 bool ScriptedPrompts::askYesNo(const QString& caption, const QString& text, int flags)
 {
     QMutexLocker lock(&mutex_);
-    shown_.append({caption, text, flags, true});
+    shown_.append({caption, text, flags, true, QString()});
+    return answers_.isEmpty() ? defaultAnswer_ : answers_.takeFirst();
+}
+
+bool ScriptedPrompts::showMessageWithAction(const QString& caption, const QString& text, int flags,
+                                            const QString& actionText)
+{
+    QMutexLocker lock(&mutex_);
+    shown_.append({caption, text, flags, false, actionText});
     return answers_.isEmpty() ? defaultAnswer_ : answers_.takeFirst();
 }
 

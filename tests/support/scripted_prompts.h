@@ -15,12 +15,16 @@ public:
         QString text;
         int flags = 0;
         bool question = false;
+        QString action; // the extra button of a message with an action
     };
 
     void showMessage(const QString& caption, const QString& text, int flags) override;
     bool askYesNo(const QString& caption, const QString& text, int flags) override;
+    // Answered from the same script as the questions: true presses the action.
+    bool showMessageWithAction(const QString& caption, const QString& text, int flags,
+                               const QString& actionText) override;
 
-    // Answers for the next questions, in order; once used up, questions get defaultAnswer.
+    // Answers for the next questions and actions, in order; once used up, they get defaultAnswer.
     void queueAnswers(const QList<bool>& answers);
     void setDefaultAnswer(bool yes);
 

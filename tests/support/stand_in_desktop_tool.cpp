@@ -1,12 +1,14 @@
-#include "stand_in_mail_tool.h"
+#include "stand_in_desktop_tool.h"
 
 #include <QDir>
 #include <QFile>
 
-const QByteArray StandInMailTool::Succeed = "exit 0";
-const QByteArray StandInMailTool::WaitForRelease =
+const QString StandInDesktopTool::XdgEmail = QStringLiteral("xdg-email");
+const QString StandInDesktopTool::XdgOpen = QStringLiteral("xdg-open");
+const QByteArray StandInDesktopTool::Succeed = "exit 0";
+const QByteArray StandInDesktopTool::WaitForRelease =
     "i=0\nwhile [ ! -e \"$d/go\" ] && [ $i -lt 200 ]; do sleep 0.05; i=$((i+1)); done\n[ -e \"$d/go\" ]";
-const QByteArray StandInMailTool::Hang = "exec sleep 600";
+const QByteArray StandInDesktopTool::Hang = "exec sleep 600";
 
 namespace {
 QByteArray ReadAll(const QString& path)
@@ -16,8 +18,8 @@ QByteArray ReadAll(const QString& path)
 }
 }
 
-StandInMailTool::StandInMailTool(const QByteArray& ending)
-    : dir_(QDir::tempPath() + QStringLiteral("/kinetrax-mail-tool-XXXXXX"))
+StandInDesktopTool::StandInDesktopTool(const QString& name, const QByteArray& ending)
+    : dir_(QDir::tempPath() + QStringLiteral("/kinetrax-") + name + QStringLiteral("-XXXXXX"))
     , oldPath_(qgetenv("PATH"))
 {
     if (!dir_.isValid())
@@ -28,7 +30,7 @@ StandInMailTool::StandInMailTool(const QByteArray& ending)
           "n=0\nfor a in \"$@\"; do n=$((n+1)); printf '%s' \"$a\" > \"$d/arg$n\"; done\n"
           "echo $n > \"$d/argc.tmp\" && mv \"$d/argc.tmp\" \"$d/argc\"\n"
         + ending + "\n";
-    QFile tool(file(QStringLiteral("xdg-email")));
+    QFile tool(file(name));
     if (!tool.open(QIODevice::WriteOnly) || tool.write(script) != script.size())
         return;
     tool.close();
@@ -37,17 +39,17 @@ StandInMailTool::StandInMailTool(const QByteArray& ending)
     valid_ = true;
 }
 
-StandInMailTool::~StandInMailTool()
+StandInDesktopTool::~StandInDesktopTool()
 {
     qputenv("PATH", oldPath_);
 }
 
-bool StandInMailTool::ran() const
+bool StandInDesktopTool::ran() const
 {
     return QFile::exists(file(QStringLiteral("argc")));
 }
 
-QStringList StandInMailTool::arguments() const
+QStringList StandInDesktopTool::arguments() const
 {
     QStringList args;
     const int count = ReadAll(file(QStringLiteral("argc"))).trimmed().toInt();
@@ -56,12 +58,12 @@ QStringList StandInMailTool::arguments() const
     return args;
 }
 
-qint64 StandInMailTool::pid() const
+qint64 StandInDesktopTool::pid() const
 {
     return ReadAll(file(QStringLiteral("pid"))).trimmed().toLongLong();
 }
 
-bool StandInMailTool::release() const
+bool StandInDesktopTool::release() const
 {
     QFile go(file(QStringLiteral("go")));
     return go.open(QIODevice::WriteOnly);
