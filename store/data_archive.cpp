@@ -177,6 +177,8 @@ WriteOutcome WriteArchive(const QString& dataDir, QSaveFile& out, BackupResult& 
     ArchivePtr a(archive_write_new(), archive_write_free);
     if (!a || archive_write_set_format_pax(a.get()) != ARCHIVE_OK
         || archive_write_add_filter_gzip(a.get()) != ARCHIVE_OK
+        // No zero padding after the gzip stream: gzip -d would warn about it.
+        || archive_write_set_bytes_in_last_block(a.get(), 1) != ARCHIVE_OK
         || archive_write_open(a.get(), &out, nullptr, WriteToSaveFile, nullptr) != ARCHIVE_OK) {
         result.Error = a ? ArchiveError(a.get()) : QStringLiteral("out of memory");
         return WriteOutcome::Failed;
