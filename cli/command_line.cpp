@@ -1,7 +1,9 @@
 #include "cli/command_line.h"
 
+#include "cli/backup_command.h"
 #include "cli/check_sync.h"
 #include "cli/command_context.h"
+#include "cli/restore_command.h"
 #include "cli/users_command.h"
 #include "platform/data_dir.h"
 
@@ -27,6 +29,10 @@ struct Command {
 const Command Commands[] = {
     {"users", "", "List the profiles: name, gender and unit system, tab-separated, one per line.", AddUsersOptions,
      RunUsers},
+    {"backup", "FILE", "Write the data files (user list, catalog, histories, download logs) into FILE, a .tar.gz.",
+     AddBackupOptions, RunBackup},
+    {"restore", "FILE", "Replace the data files by those of a backup, checked completely first; refused while Kinetrax runs.",
+     AddRestoreOptions, RunRestore},
 };
 
 const Command* FindCommand(const char* name)

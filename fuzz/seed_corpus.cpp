@@ -9,8 +9,10 @@
 #include "emulator/emulated_hid_bus.h"
 #include "emulator/pedometer_history.h"
 #include "emulator/pedometer_model.h"
+#include "profiles/pending_work.h"
 #include "profiles/user_list.h"
 #include "store/activity_file.h"
+#include "store/data_archive.h"
 #include "store/date_key.h"
 #include "store/download_log.h"
 #include "tests/support/scripted_prompts.h"
@@ -18,6 +20,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 
@@ -291,6 +294,44 @@ void DownloadLogSeeds()
           "2024-12-04T23:59:59-05:00 " + QByteArray(200, '0') + "\n2024-12-05T00:00:01Z " + QByteArray(200, 'f')));
 }
 
+// Backups as kinetrax backup writes them: the demo data directory, and one with a pending note, an
+// empty history and a non-ASCII name; the first also without its gzip layer and cut short.
+void DataArchiveSeeds(const QString& demoDir)
+{
+    QTemporaryDir out;
+    const QString archive = out.path() + QStringLiteral("/backup.tar.gz");
+    if (!WriteDataBackup(demoDir, archive).Ok) {
+        g_ok = false;
+        return;
+    }
+    const QByteArray demo = ReadFile(archive);
+    Write("data_archive", "demo.tar.gz", demo);
+    Write("data_archive", "demo-cut.tar.gz", demo.left(demo.size() / 2));
+    QProcess gunzip;
+    gunzip.start(QStringLiteral("gzip"), {QStringLiteral("-dc"), archive});
+    if (gunzip.waitForFinished() && gunzip.exitCode() == 0)
+        Write("data_archive", "demo.tar", gunzip.readAllStandardOutput());
+    else
+        g_ok = false;
+
+    QTemporaryDir data;
+    const QString dir = data.path() + QLatin1Char('/');
+    const QString name = QStringLiteral("Zo\u00eb \u674e");
+    ClientList clients{Profile("Zo\u00eb \u674e", 1, 30, 165, 58, 68, 8000, true)};
+    QFile pending(dir + QLatin1String(PendingWorkFileName));
+    QFile empty(ActivityFilePath(dir, name));
+    if (!SaveUserList(dir + QLatin1String(UserListFileName), clients) || !pending.open(QIODevice::WriteOnly)
+        || pending.write("delete Old\r\n") < 0 || !empty.open(QIODevice::WriteOnly)) {
+        g_ok = false;
+        return;
+    }
+    pending.close();
+    empty.close();
+    if (!WriteDataBackup(dir, archive).Ok)
+        g_ok = false;
+    Write("data_archive", "pending-empty-history.tar.gz", ReadFile(archive));
+}
+
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
@@ -312,5 +353,6 @@ int main(int argc, char** argv)
     DeviceSeeds();
     PeriodSeeds();
     DownloadLogSeeds();
+    DataArchiveSeeds(demo.path() + QLatin1Char('/'));
     return g_ok ? 0 : 1;
 }

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-charts-dev qt6-svg-dev qt6-qpa-plugins libgl-dev
-  libhidapi-dev libudev-dev
+  libhidapi-dev libudev-dev libarchive-dev
   umockdev libumockdev-dev
   fonts-dejavu-core
   xdg-utils bash-completion
