@@ -2,6 +2,7 @@
 
 #include "cli/check_sync.h"
 #include "cli/command_context.h"
+#include "cli/import_command.h"
 #include "cli/users_command.h"
 #include "platform/data_dir.h"
 
@@ -27,6 +28,7 @@ struct Command {
 const Command Commands[] = {
     {"users", "", "List the profiles: name, gender and unit system, tab-separated, one per line.", AddUsersOptions,
      RunUsers},
+    {"import", "--user NAME FILE [--replace]", "Merge a CSV of SEND or export into a user's history: new days added, days that differ kept (or replaced).", AddImportOptions, RunImport},
 };
 
 const Command* FindCommand(const char* name)
