@@ -7,7 +7,7 @@
 #
 #   scripts/fuzz.sh [--minutes N | --seconds N] [TARGET ...]
 #
-# Targets: catalog user_list activity_merge device_reports period_today download_log (default: all), 20 s each by
+# Targets: catalog user_list activity_merge device_reports period_today download_log csv_import (default: all), 20 s each by
 # default. Every run appends "target runs seconds" to build-fuzz/executions.txt.
 set -euo pipefail
 
@@ -25,7 +25,7 @@ while [ $# -gt 0 ]; do
     *) targets+=("$1"); shift ;;
   esac
 done
-[ ${#targets[@]} -gt 0 ] || targets=(catalog user_list activity_merge device_reports period_today download_log)
+[ ${#targets[@]} -gt 0 ] || targets=(catalog user_list activity_merge device_reports period_today download_log csv_import)
 
 bash "$root/scripts/install-deps.sh"
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKX_FUZZ=ON >/dev/null
