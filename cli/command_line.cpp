@@ -4,6 +4,7 @@
 #include "cli/check_sync.h"
 #include "cli/command_context.h"
 #include "cli/restore_command.h"
+#include "cli/import_command.h"
 #include "cli/users_command.h"
 #include "platform/data_dir.h"
 
@@ -31,8 +32,12 @@ const Command Commands[] = {
      RunUsers},
     {"backup", "FILE", "Write the data files (user list, catalog, histories, download logs) into FILE, a .tar.gz.",
      AddBackupOptions, RunBackup},
-    {"restore", "FILE", "Replace the data files by those of a backup, checked completely first; refused while Kinetrax runs.",
+    {"restore", "FILE",
+     "Replace the data files by those of a backup, checked completely first; refused while Kinetrax runs.",
      AddRestoreOptions, RunRestore},
+    {"import", "--user NAME FILE [--replace]",
+     "Merge a CSV of SEND or export into a user's history: new days added, days that differ kept (or replaced).",
+     AddImportOptions, RunImport},
 };
 
 const Command* FindCommand(const char* name)

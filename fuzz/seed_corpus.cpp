@@ -7,6 +7,7 @@
 #include "catalog/catalog_file.h"
 #include "device/device_link.h"
 #include "emulator/emulated_hid_bus.h"
+#include "export/csv_export.h"
 #include "emulator/pedometer_history.h"
 #include "emulator/pedometer_model.h"
 #include "profiles/pending_work.h"
@@ -24,6 +25,7 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -330,6 +332,27 @@ void DataArchiveSeeds(const QString& demoDir)
     if (!WriteDataBackup(dir, archive).Ok)
         g_ok = false;
     Write("data_archive", "pending-empty-history.tar.gz", ReadFile(archive));
+// The CSV of SEND and export from the demo history, in both units, and as a spreadsheet may save it.
+void CsvImportSeeds(const QString& demoDir)
+{
+    DayRecordList records = DayRecordsFromBytes(ReadFile(ActivityFilePath(demoDir, QString::fromLatin1(DemoUserName))));
+    std::stable_sort(records.begin(), records.end(), [](const TBINFile& a, const TBINFile& b) { return a.Date < b.Date; });
+    if (records.size() > 20)
+        records.resize(20);
+    const TSoftInfo catalog = DefaultCatalog();
+    const QByteArray km = CsvExportBytes(records, catalog, true);
+    // Flags: 1 replace, 2 the user is metric.
+    Write("csv_import", "demo-km-into-metric", '\x02' + km);
+    Write("csv_import", "demo-mile-into-metric-replace", '\x03' + CsvExportBytes(records, catalog, false));
+    Write("csv_import", "demo-km-into-imperial", '\x00' + km);
+    QByteArray sheet = km;
+    sheet.replace(",\r\n", "\n").replace(".0\n", "\n");
+    Write("csv_import", "spreadsheet-lf-bom", "\x02\xEF\xBB\xBF" + sheet);
+    Write("csv_import", "largest-values",
+          '\x02' + CsvExportBytes({TBINFile{4294961231u, 4294967295u, 4294967295u, 4294967295u, 4294967295u, 0, 0,
+                                            4294967295u}},
+                                  catalog, true));
+    Write("csv_import", "header-only", '\x02' + CsvExportBytes({}, catalog, true));
 }
 
 int main(int argc, char** argv)
@@ -354,5 +377,6 @@ int main(int argc, char** argv)
     PeriodSeeds();
     DownloadLogSeeds();
     DataArchiveSeeds(demo.path() + QLatin1Char('/'));
+    CsvImportSeeds(demo.path() + QLatin1Char('/'));
     return g_ok ? 0 : 1;
 }

@@ -7,8 +7,8 @@
 #
 #   scripts/fuzz.sh [--minutes N | --seconds N] [TARGET ...]
 #
-# Targets: catalog user_list activity_merge device_reports period_today download_log data_archive (default: all), 20 s each by
-# default. Every run appends "target runs seconds" to build-fuzz/executions.txt.
+# Targets: catalog user_list activity_merge device_reports period_today download_log data_archive csv_import
+# (default: all), 20 s each by default. Every run appends "target runs seconds" to build-fuzz/executions.txt.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -25,7 +25,8 @@ while [ $# -gt 0 ]; do
     *) targets+=("$1"); shift ;;
   esac
 done
-[ ${#targets[@]} -gt 0 ] || targets=(catalog user_list activity_merge device_reports period_today download_log data_archive)
+[ ${#targets[@]} -gt 0 ] || targets=(catalog user_list activity_merge device_reports period_today download_log data_archive
+  csv_import)
 
 bash "$root/scripts/install-deps.sh"
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKX_FUZZ=ON >/dev/null
