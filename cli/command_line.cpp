@@ -3,8 +3,8 @@
 #include "cli/backup_command.h"
 #include "cli/check_sync.h"
 #include "cli/command_context.h"
-#include "cli/restore_command.h"
 #include "cli/import_command.h"
+#include "cli/restore_command.h"
 #include "cli/users_command.h"
 #include "platform/data_dir.h"
 

@@ -25,6 +25,7 @@ class SilentPrompts : public Prompts {
 public:
     void showMessage(const QString&, const QString&, int) override {}
     bool askYesNo(const QString&, const QString&, int) override { return false; }
+    bool showMessageWithAction(const QString&, const QString&, int, const QString&) override { return false; }
 };
 
 // The catalog the program would use, without writing Step.ini when it is missing: a header written
