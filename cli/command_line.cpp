@@ -30,14 +30,14 @@ struct Command {
 const Command Commands[] = {
     {"users", "", "List the profiles: name, gender and unit system, tab-separated, one per line.", AddUsersOptions,
      RunUsers},
+    {"import", "--user NAME FILE [--replace]",
+     "Merge a CSV of SEND or export into a user's history: new days added, days that differ kept (or replaced).",
+     AddImportOptions, RunImport},
     {"backup", "FILE", "Write the data files (user list, catalog, histories, download logs) into FILE, a .tar.gz.",
      AddBackupOptions, RunBackup},
     {"restore", "FILE",
      "Replace the data files by those of a backup, checked completely first; refused while Kinetrax runs.",
      AddRestoreOptions, RunRestore},
-    {"import", "--user NAME FILE [--replace]",
-     "Merge a CSV of SEND or export into a user's history: new days added, days that differ kept (or replaced).",
-     AddImportOptions, RunImport},
 };
 
 const Command* FindCommand(const char* name)
@@ -53,7 +53,9 @@ QString CommandList()
 {
     QString text = QStringLiteral("\nCommands (kinetrax <command> --help describes one):\n");
     for (const Command& command : Commands)
-        text += QStringLiteral("  %1\n      %2\n").arg(QString::fromLatin1(command.Name), QString::fromUtf8(command.Summary));
+        text += QStringLiteral("  %1 %2\n      %3\n")
+                    .arg(QString::fromLatin1(command.Name), QString::fromLatin1(command.Arguments),
+                         QString::fromUtf8(command.Summary));
     return text;
 }
 
@@ -155,7 +157,9 @@ int RunCommandLine(int argc, char* argv[])
     }
     if (parser.isSet(checkSync))
         return RunCheckSync();
-    const QByteArray text = (parser.helpText() + CommandList()).toUtf8();
+    QString help = parser.helpText();
+    help.replace(0, help.indexOf(QLatin1Char('\n')), QStringLiteral("Usage: kinetrax [options] [command]"));
+    const QByteArray text = (help + CommandList()).toUtf8();
     std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
     return ExitOk;
 }
