@@ -2,6 +2,7 @@
 
 #include "cli/check_sync.h"
 #include "cli/command_context.h"
+#include "cli/export_command.h"
 #include "cli/users_command.h"
 #include "platform/data_dir.h"
 
@@ -27,6 +28,7 @@ struct Command {
 const Command Commands[] = {
     {"users", "", "List the profiles: name, gender and unit system, tab-separated, one per line.", AddUsersOptions,
      RunUsers},
+    {"export", "", "Write a user's records as CSV (as SEND does) or JSON, without changing the data directory.", AddExportOptions, RunExport},
 };
 
 const Command* FindCommand(const char* name)
