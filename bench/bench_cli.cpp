@@ -75,8 +75,10 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    const double exportCsv = TimeCommand(program, {QStringLiteral("export"), QStringLiteral("--format"), QStringLiteral("csv")}, oneDir);
-    const double exportJson = TimeCommand(program, {QStringLiteral("export"), QStringLiteral("--format"), QStringLiteral("json")}, oneDir);
+    const QString exportCommand = QStringLiteral("export");
+    const QString format = QStringLiteral("--format");
+    const double exportCsv = TimeCommand(program, {exportCommand, format, QStringLiteral("csv")}, oneDir);
+    const double exportJson = TimeCommand(program, {exportCommand, format, QStringLiteral("json")}, oneDir);
     if (exportCsv < 0 || exportJson < 0) {
         std::fprintf(stderr, "bench_cli: kinetrax export failed\n");
         return 1;

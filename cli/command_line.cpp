@@ -28,7 +28,8 @@ struct Command {
 const Command Commands[] = {
     {"users", "", "List the profiles: name, gender and unit system, tab-separated, one per line.", AddUsersOptions,
      RunUsers},
-    {"export", "", "Write a user's records as CSV (as SEND does) or JSON, without changing the data directory.", AddExportOptions, RunExport},
+    {"export", "", "Write a user's records as CSV (as SEND does) or JSON, without changing the data directory.",
+     AddExportOptions, RunExport},
 };
 
 const Command* FindCommand(const char* name)

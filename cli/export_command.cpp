@@ -3,11 +3,15 @@
 #include "export/csv_export.h"
 #include "export/json_export.h"
 #include "export/user_export.h"
+#include "catalog/catalog_file.h"
 #include "platform/atomic_file.h"
+#include "profiles/pending_work.h"
+#include "profiles/user_list.h"
 #include "store/date_key.h"
 
 #include <QDate>
 #include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <limits>
@@ -29,6 +33,22 @@ uint32_t KeyOfIsoDate(const QString& text)
     return DateKey(QDate(text.left(4).toInt(), text.mid(5, 2).toInt(), text.mid(8, 2).toInt()));
 }
 
+// Whether path names one of the program's own files in the data directory: an --output of "Anna.bin"
+// typed by mistake must not replace a history with its own export. A user's .csv is SEND's and may go.
+bool IsProgramFile(const QString& path, const QString& dataDir)
+{
+    const QFileInfo file(path);
+    const QString folder = file.absoluteDir().canonicalPath();
+    if (folder.isEmpty() || folder != QDir(dataDir).canonicalPath())
+        return false;
+    const QString name = file.fileName();
+    for (const char* own : {CatalogFileName, UserListFileName, PendingWorkFileName}) {
+        if (name == QLatin1String(own))
+            return true;
+    }
+    return name.endsWith(QLatin1String(".bin")) || name.endsWith(QLatin1String(".downloads"));
+}
+
 } // namespace
 
 void AddExportOptions(QCommandLineParser& parser)
@@ -43,7 +63,8 @@ void AddExportOptions(QCommandLineParser& parser)
                       QStringLiteral("csv (the file SEND writes, the default) or json (an array of objects, one per "
                                      "day)."),
                       QStringLiteral("csv|json"), QStringLiteral("csv")});
-    parser.addOption({OutputOption, QStringLiteral("Write to FILE, replacing it atomically, instead of standard output."),
+    parser.addOption({OutputOption,
+                      QStringLiteral("Write to FILE, replacing it atomically, instead of standard output."),
                       QStringLiteral("FILE")});
 }
 
@@ -60,6 +81,11 @@ int RunExport(const QCommandLineParser& parser, const CommandContext& context)
     }
     if (parser.isSet(OutputOption) && parser.value(OutputOption).isEmpty()) {
         PrintError(context, QStringLiteral("export: --output needs a file name"));
+        return ExitUsage;
+    }
+    if (parser.isSet(OutputOption) && IsProgramFile(parser.value(OutputOption), context.DataDir)) {
+        PrintError(context, QStringLiteral("export: --output %1 is one of Kinetrax's own files; choose another")
+                                .arg(QDir::toNativeSeparators(parser.value(OutputOption))));
         return ExitUsage;
     }
     uint32_t fromKey = 0;

@@ -39,7 +39,9 @@ bool ReadActivityBytes(const QString& path, QByteArray& bytes, QString& error)
         return false;
     }
     if (bytes.size() > MaxActivityFileBytes) {
-        error = QStringLiteral("%1 is too large for an activity file (at most %2 bytes)").arg(shown).arg(MaxActivityFileBytes);
+        error = QStringLiteral("%1 is too large for an activity file (at most %2 bytes)")
+                    .arg(shown)
+                    .arg(MaxActivityFileBytes);
         return false;
     }
     return true;
@@ -73,7 +75,8 @@ UserExportSource LoadUserExportSource(const QString& dataDir, const QString& use
         QStringList names;
         for (const TClient& client : list.Clients)
             names.append(client.Name);
-        return Failure(QStringLiteral("no user '%1'; the users are: %2").arg(userName, names.join(QStringLiteral(", "))));
+        return Failure(
+            QStringLiteral("no user '%1'; the users are: %2").arg(userName, names.join(QStringLiteral(", "))));
     }
     const QString unusable = UnusableProfileText(profile->Name);
     if (!unusable.isEmpty())
@@ -107,6 +110,7 @@ DayRecordList RecordsInKeyRange(DayRecordList records, uint32_t fromKey, uint32_
     records.erase(std::remove_if(records.begin(), records.end(),
                                  [&](const TBINFile& r) { return r.Date < fromKey || r.Date > toKey; }),
                   records.end());
-    std::stable_sort(records.begin(), records.end(), [](const TBINFile& a, const TBINFile& b) { return a.Date < b.Date; });
+    std::stable_sort(records.begin(), records.end(),
+                     [](const TBINFile& a, const TBINFile& b) { return a.Date < b.Date; });
     return records;
 }

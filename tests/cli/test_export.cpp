@@ -183,6 +183,10 @@ private slots:
         QTest::newRow("an argument") << QStringList{"export", "Anna"} << "" << 2 << "kinetrax: export takes no arguments";
         QTest::newRow("empty output name") << QStringList{"export", "--output", ""} << "" << 2
                                            << "kinetrax: export: --output needs a file name\n";
+        QTest::newRow("output over a history") << QStringList{"export", "--output", "@/Anna.bin"} << "" << 2
+                                               << "kinetrax: export: --output ";
+        QTest::newRow("output over the user list") << QStringList{"export", "--output", "@/./Kinetrax.dat"} << ""
+                                                   << 2 << "kinetrax: export: --output ";
         QTest::newRow("unknown user") << QStringList{"export", "--user", "Bob"} << "" << 1
                                       << "kinetrax: no user 'Bob'; the users are: Anna, " + Zoe + "\n";
         QTest::newRow("no user list") << QStringList{"export"} << "no list" << 1 << "kinetrax: no profiles: ";
@@ -206,6 +210,8 @@ private slots:
             QVERIFY(QFile::remove(dir.filePath("Anna.bin")));
             QVERIFY(QDir(dir.path()).mkdir("Anna.bin"));
         }
+        // "@" stands for the data directory.
+        arguments.replaceInStrings(QRegularExpression("^@/"), dir.path());
         const auto before = DirectorySnapshot(dir.path());
         const CommandRun r = run(arguments, dir.path());
         QCOMPARE(r.Status, status);
