@@ -313,15 +313,24 @@ CatalogLoadResult ReadCatalogText(TSoftInfo& catalog, const QByteArray& bytes, c
 CatalogLoadResult LoadCatalog(TSoftInfo& catalog, const QString& dataDir)
 {
     const QString path = QDir(dataDir).filePath(QString::fromLatin1(CatalogFileName));
-    const QString shownPath = QDir::toNativeSeparators(path);
 
     if (!QFile::exists(path)) {
         QString error;
         if (!WriteDefaultCatalog(dataDir, &error))
             return {false, error};
     }
+    return ReadCatalogFile(catalog, dataDir);
+}
 
+CatalogLoadResult ReadCatalogFile(TSoftInfo& catalog, const QString& dataDir)
+{
+    const QString path = QDir(dataDir).filePath(QString::fromLatin1(CatalogFileName));
+    const QString shownPath = QDir::toNativeSeparators(path);
     QFile file(path);
+    if (!file.exists()) {
+        catalog = DefaultCatalog();
+        return {};
+    }
     if (!file.open(QIODevice::ReadOnly))
         return {false, QStringLiteral("Cannot read the text catalog %1: %2").arg(shownPath, file.errorString())};
     // Read one byte past the limit, which tells a file that is too large. A regular file is read by its

@@ -46,3 +46,7 @@ CatalogLoadResult ReadCatalogText(TSoftInfo& catalog, const QByteArray& bytes, c
 // section header without the lines it needs, an [Info] count beyond the lines present) is a failure,
 // and start-up ends on it; catalog is then unchanged.
 CatalogLoadResult LoadCatalog(TSoftInfo& catalog, const QString& dataDir);
+
+// LoadCatalog for a reader that must not change the data directory: a missing Step.ini gives catalog the
+// defaults, the texts LoadCatalog would read from the file it writes, and nothing is ever written.
+CatalogLoadResult ReadCatalogFile(TSoftInfo& catalog, const QString& dataDir);

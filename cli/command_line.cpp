@@ -3,6 +3,7 @@
 #include "cli/backup_command.h"
 #include "cli/check_sync.h"
 #include "cli/command_context.h"
+#include "cli/export_command.h"
 #include "cli/import_command.h"
 #include "cli/restore_command.h"
 #include "cli/users_command.h"
@@ -30,6 +31,9 @@ struct Command {
 const Command Commands[] = {
     {"users", "", "List the profiles: name, gender and unit system, tab-separated, one per line.", AddUsersOptions,
      RunUsers},
+    {"export", "[--user NAME] [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--format csv|json] [--output FILE]",
+     "Write a user's records as CSV (as SEND does) or JSON, without changing the data directory.",
+     AddExportOptions, RunExport},
     {"import", "--user NAME FILE [--replace]",
      "Merge a CSV of SEND or export into a user's history: new days added, days that differ kept (or replaced).",
      AddImportOptions, RunImport},

@@ -48,7 +48,7 @@ private slots:
         };
         QVERIFY(dir.write(from + QStringLiteral(".bin"), DayRecordsToBytes(history)));
 
-        for (const QString format : {QStringLiteral("csv"), QStringLiteral("json")}) {
+        for (const QString& format : {QStringLiteral("csv"), QStringLiteral("json")}) {
             const CommandRun first = run(dir, {QStringLiteral("export"), QStringLiteral("--user"), from,
                                                QStringLiteral("--format"), format});
             QCOMPARE(first.Status, 0);
