@@ -4,19 +4,6 @@
 
 namespace {
 
-// The one argument, or a usage error printed.
-bool ArchiveArgument(const QCommandLineParser& parser, const CommandContext& context, const char* command, QString* path)
-{
-    const QStringList words = parser.positionalArguments();
-    if (words.size() != 1 || words.first().isEmpty()) {
-        PrintError(context, QStringLiteral("%1 takes one argument, the archive FILE (kinetrax %1 --help describes it)")
-                                .arg(QLatin1String(command)));
-        return false;
-    }
-    *path = words.first();
-    return true;
-}
-
 // Independent of the locale, like every other output of the commands.
 QString SizeText(qint64 bytes)
 {
@@ -37,7 +24,7 @@ void AddBackupOptions(QCommandLineParser& parser)
 int RunBackup(const QCommandLineParser& parser, const CommandContext& context)
 {
     QString path;
-    if (!ArchiveArgument(parser, context, "backup", &path))
+    if (!OneFileArgument(parser, context, "backup", &path))
         return ExitUsage;
     const BackupResult result = WriteDataBackup(context.DataDir, path);
     if (!result.Ok) {

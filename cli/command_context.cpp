@@ -20,3 +20,16 @@ bool AcquireProgramLock(SingleInstanceGuard& guard, const CommandContext& contex
                                        "it and try again. Nothing was changed."));
     return false;
 }
+
+bool OneFileArgument(const QCommandLineParser& parser, const CommandContext& context, const char* command,
+                     QString* path)
+{
+    const QStringList words = parser.positionalArguments();
+    if (words.size() != 1 || words.first().isEmpty()) {
+        PrintError(context, QStringLiteral("%1 takes one argument, the archive FILE (kinetrax %1 --help describes it)")
+                                .arg(QLatin1String(command)));
+        return false;
+    }
+    *path = words.first();
+    return true;
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCommandLineParser>
 #include <QIODevice>
 #include <QString>
 
@@ -31,3 +32,8 @@ void PrintLine(const CommandContext& context, const QString& text);
 // and the command never lose each other's update. False (and the reason printed) when the program, or
 // another such command, holds it now; guard then holds nothing.
 bool AcquireProgramLock(SingleInstanceGuard& guard, const CommandContext& context);
+
+// The one argument of a command that takes a single archive FILE; false (and a usage error naming the
+// command printed) for none, more than one or an empty one.
+bool OneFileArgument(const QCommandLineParser& parser, const CommandContext& context, const char* command,
+                     QString* path);

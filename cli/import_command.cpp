@@ -29,13 +29,12 @@ public:
 };
 
 // The catalog the program would use, without writing Step.ini when it is missing: a header written
-// with translated texts is recognized by them.
+// with translated texts is recognized by them. A damaged catalog leaves the built-in texts, which the
+// header may still be in.
 TSoftInfo CatalogOf(const QString& dataDir)
 {
     TSoftInfo catalog = DefaultCatalog();
-    QFile file(dataDir + QLatin1String(CatalogFileName));
-    if (QFileInfo(file).isFile() && file.size() <= MaxCatalogFileBytes && file.open(QIODevice::ReadOnly))
-        ReadCatalogText(catalog, file.read(MaxCatalogFileBytes), file.fileName());
+    ReadCatalogFile(catalog, dataDir);
     return catalog;
 }
 

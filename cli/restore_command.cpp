@@ -3,23 +3,6 @@
 #include "platform/single_instance.h"
 #include "store/data_archive.h"
 
-namespace {
-
-// The one argument, or a usage error printed.
-bool ArchiveArgument(const QCommandLineParser& parser, const CommandContext& context, const char* command, QString* path)
-{
-    const QStringList words = parser.positionalArguments();
-    if (words.size() != 1 || words.first().isEmpty()) {
-        PrintError(context, QStringLiteral("%1 takes one argument, the archive FILE (kinetrax %1 --help describes it)")
-                                .arg(QLatin1String(command)));
-        return false;
-    }
-    *path = words.first();
-    return true;
-}
-
-} // namespace
-
 void AddRestoreOptions(QCommandLineParser& parser)
 {
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A backup that kinetrax backup wrote."));
@@ -28,7 +11,7 @@ void AddRestoreOptions(QCommandLineParser& parser)
 int RunRestore(const QCommandLineParser& parser, const CommandContext& context)
 {
     QString path;
-    if (!ArchiveArgument(parser, context, "restore", &path))
+    if (!OneFileArgument(parser, context, "restore", &path))
         return ExitUsage;
     SingleInstanceGuard lock(context.LockDirectory);
     if (!AcquireProgramLock(lock, context))
