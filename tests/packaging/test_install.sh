@@ -157,9 +157,10 @@ echo "installed program: data in $data"
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/deb" >/dev/null
 deb=$(compgen -G "$work/deb/*.deb")
 dpkg-deb -f "$deb" Depends | grep -q 'xdg-utils' || fail "package does not depend on xdg-utils"
+dpkg-deb -f "$deb" Depends | grep -q 'libarchive13' || fail "package does not depend on libarchive13 (backup, restore)"
 contents=$(dpkg-deb -c "$deb")
 for f in ./etc/xdg/autostart/$id.check-sync.desktop ./usr/lib/systemd/user/kinetrax-check-sync.service \
-         ./usr/lib/systemd/user/kinetrax-check-sync.timer \
+         ./usr/lib/systemd/user/kinetrax-check-sync.timer ./usr/share/bash-completion/completions/kinetrax \
          './usr/lib/systemd/user/timers.target.wants/kinetrax-check-sync.timer -> ../kinetrax-check-sync.timer'; do
   grep -qF -- "$f" <<<"$contents" || fail "package lacks $f"
 done
