@@ -80,6 +80,9 @@ public:
     using StderrPrompts::StderrPrompts;
     std::function<bool(QWidget* box)> picture;
     bool pictured = false;
+    // The temporary data directory, shown in the picture as an installed program's, so that the picture
+    // does not change from one rendering to the next.
+    QString dataDir;
 
     bool showMessageWithAction(const QString& caption, const QString& text, int flags,
                                const QString& actionText) override
@@ -93,7 +96,10 @@ public:
             pictured = picture(box);
             box->button(QMessageBox::Ok)->click();
         });
-        return boxes_.showMessageWithAction(caption, text, flags, actionText);
+        QString shown = text;
+        if (!dataDir.isEmpty())
+            shown.replace(dataDir, QStringLiteral("/home/alex/.local/share/Kinetrax/"));
+        return boxes_.showMessageWithAction(caption, shown, flags, actionText);
     }
 
 private:
@@ -187,6 +193,7 @@ int main(int argc, char* argv[])
     bus.model()->setHistory(GenerateHistory(7, true, 70, 65));
     AddPedometerDays(dataDir, bus.model()->memoryImage());
     ShotPrompts prompts(QStringLiteral("kinetrax-screenshots: "));
+    prompts.dataDir = dataDir;
 
     // A mail tool that does not exist: no picture may start a mail client, and SEND's failure is pictured.
     XdgEmailMailer mailer(QStringLiteral("kinetrax-screenshots-no-mail-tool"));
