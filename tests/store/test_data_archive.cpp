@@ -176,7 +176,7 @@ private slots:
         QTest::newRow("user list over its limit") << Tar().add("Kinetrax.dat", list + QByteArray(MaxUserListFileBytes, '\n')).end()
                                                   << "\"Kinetrax.dat\" in the archive is too large";
         QTest::newRow("truncated") << Tar(ok).add("Anna.bin", QByteArray(4096, 'x')).end().left(1500) << "damaged";
-        QTest::newRow("garbage") << QByteArray("\x1f\x8b\x08 not really gzip, then nothing", 36) << "not a Kinetrax backup";
+        QTest::newRow("garbage") << QByteArray("\x1f\x8b\x08 not really gzip, then nothing") << "not a Kinetrax backup";
         QTest::newRow("plain text") << QByteArray("SoftName:Kinetrax\r\n[Client]\r\n0\r\n") << "not a Kinetrax backup";
         QTest::newRow("zip") << QByteArray("PK\x03\x04\x14\0\0\0\0\0\0\0\0\0\0\0\0\0\x05\0\0\0\x05\0\0\0\x0c\0\0\0Kinetrax.dat"
                                            "hello", 47) + QByteArray("PK\x05\x06", 4) + QByteArray(18, '\0')
