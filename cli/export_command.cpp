@@ -1,9 +1,9 @@
 #include "cli/export_command.h"
 
+#include "catalog/catalog_file.h"
 #include "export/csv_export.h"
 #include "export/json_export.h"
 #include "export/user_export.h"
-#include "catalog/catalog_file.h"
 #include "platform/atomic_file.h"
 #include "profiles/pending_work.h"
 #include "profiles/user_list.h"

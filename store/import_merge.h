@@ -9,9 +9,8 @@ struct ImportCounts {
     int Differing = 0; // days the history held with other figures: kept, or replaced when asked
 };
 
-// Merges imported days into history without questions, as a
-// download is merged: a day the history lacks is appended after the existing records, in the order of
-// imported; a day it holds with equal Steps, TargetSteps, Distance, Calories and WalkingTime is
+// Merges imported days into history without questions, as a download is merged: a day the history
+// lacks is appended after the existing records, in the order of imported; a day it holds with equal Steps, TargetSteps, Distance, Calories and WalkingTime is
 // identical; one that differs keeps its figures unless replace, which takes those five from imported
 // and keeps the cardio fields. As every reader of the history does, only the first record of a date
 // counts: a later record of the same date is never compared or changed (a date twice in imported is
