@@ -5,7 +5,8 @@
 #include <QString>
 
 // Prompts for unattended runs (the screenshot program, scripted runs of the program itself): each box
-// becomes one line "<prefix>[caption] text" on standard error, and every question is answered No and no
+// becomes one line "<prefix>[caption] text" on standard error (the text's own line breaks written as
+// " / "), and every question is answered No and no
 // action taken, the answers that change nothing. Safe from any thread.
 class StderrPrompts : public Prompts {
 public:

@@ -1,6 +1,7 @@
 #include "platform/atomic_file.h"
 #include "platform/data_dir.h"
 #include "platform/gui_thread_prompts.h"
+#include "platform/stderr_prompts.h"
 #include "platform/window_placement.h"
 #include "tests/support/builders.h"
 #include "tests/support/temp_data_dir.h"
@@ -11,7 +12,10 @@
 #include <QTest>
 
 #include <atomic>
+#include <cstdio>
 #include <thread>
+
+#include <unistd.h>
 
 
 namespace {
@@ -35,6 +39,36 @@ class PlatformTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // An unattended run's reader counts boxes by lines: every box is one line, whatever its text holds.
+    void stderrPromptsWriteOneLinePerBox()
+    {
+        TempDataDir dir;
+        const QString path = dir.filePath(QStringLiteral("stderr"));
+        std::fflush(stderr);
+        const int saved = dup(2);
+        FILE* capture = std::fopen(QFile::encodeName(path).constData(), "w");
+        QVERIFY(saved >= 0 && capture);
+        dup2(fileno(capture), 2);
+        StderrPrompts prompts(QStringLiteral("kx: "));
+        prompts.showMessage(QStringLiteral("Kinetrax"), QStringLiteral("Open file error !     \r\n/data/Anna.bin"), 0);
+        const bool answer = prompts.askYesNo(QStringLiteral("Q"), QStringLiteral("first\nsecond\rthird\r\n"), 0);
+        const bool action = prompts.showMessageWithAction(QString(), QStringLiteral("Mail Send failed!  \n\nsaved as:\n/x.csv"),
+                                                          0, QStringLiteral("Open Folder"));
+        prompts.showMessage(QStringLiteral("C"), QStringLiteral("plain"), 0);
+        std::fflush(stderr);
+        dup2(saved, 2);
+        close(saved);
+        std::fclose(capture);
+        QVERIFY(!answer && !action);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(file.readAll()),
+                 QStringLiteral("kx: [Kinetrax] Open file error !      / /data/Anna.bin\n"
+                                "kx: [Q] first / second / third\n"
+                                "kx: [] Mail Send failed!   /  / saved as: / /x.csv\n"
+                                "kx: [C] plain\n"));
+    }
+
     void windowIsCentredButNeverAboveOrLeftOfTheScreen_data()
     {
         QTest::addColumn<QSize>("window");
