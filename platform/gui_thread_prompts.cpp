@@ -43,32 +43,40 @@ bool GuiThreadPrompts::ask(const QString& caption, const QString& text, int flag
     if (QThread::currentThread() == thread())
         return answerOnGuiThread(caption, text, flags, actionText);
 
-    struct Call {
-        bool done = false;
-        bool yes = false;
-    };
-    // Shared, because the GUI thread may still run the call after its caller has given up waiting.
-    auto call = std::make_shared<Call>();
+    // Shared, because the GUI thread may still answer the call after its caller has given up waiting.
+    auto call = std::make_shared<QueuedCall>();
+    call->Caption = caption;
+    call->Text = text;
+    call->Flags = flags;
+    call->ActionText = actionText;
     std::unique_lock<std::mutex> lock(mutex_);
     if (ending_)
         return false;
-    QMetaObject::invokeMethod(
-        this,
-        [this, call, caption, text, flags, actionText] {
-            {
-                std::lock_guard<std::mutex> guard(mutex_);
-                if (ending_)
-                    return;
-            }
-            const bool yes = answerOnGuiThread(caption, text, flags, actionText);
-            std::lock_guard<std::mutex> guard(mutex_);
-            call->yes = yes;
-            call->done = true;
-            answered_.notify_all();
-        },
-        Qt::QueuedConnection);
+    queued_.push_back(call);
+    QMetaObject::invokeMethod(this, "answerQueuedCalls", Qt::QueuedConnection);
     ++waiting_;
-    answered_.wait(lock, [&] { return call->done || ending_; });
+    answered_.wait(lock, [&] { return call->Done || ending_; });
     --waiting_;
-    return call->done && call->yes;
+    return call->Done && call->Yes;
+}
+
+void GuiThreadPrompts::answerQueuedCalls()
+{
+    for (;;) {
+        std::shared_ptr<QueuedCall> call;
+        {
+            std::lock_guard<std::mutex> guard(mutex_);
+            if (ending_)
+                queued_.clear();
+            if (queued_.empty())
+                return;
+            call = queued_.front();
+            queued_.pop_front();
+        }
+        const bool yes = answerOnGuiThread(call->Caption, call->Text, call->Flags, call->ActionText);
+        std::lock_guard<std::mutex> guard(mutex_);
+        call->Yes = yes;
+        call->Done = true;
+        answered_.notify_all();
+    }
 }

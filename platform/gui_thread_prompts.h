@@ -5,6 +5,8 @@
 #include <QObject>
 
 #include <condition_variable>
+#include <deque>
+#include <memory>
 #include <mutex>
 
 // Prompts whose boxes are always shown on the thread that created the object (the GUI thread). A call
@@ -33,7 +35,20 @@ protected:
     virtual bool answerOnGuiThread(const QString& caption, const QString& text, int flags,
                                    const QString& actionText) = 0;
 
+private slots:
+    // On the GUI thread: answers the calls other threads queued, oldest first.
+    void answerQueuedCalls();
+
 private:
+    struct QueuedCall {
+        QString Caption;
+        QString Text;
+        int Flags = 0;
+        QString ActionText;
+        bool Done = false;
+        bool Yes = false;
+    };
+
     bool ask(const QString& caption, const QString& text, int flags, const QString& actionText = QString());
 
     // Standard rather than Qt primitives: ThreadSanitizer sees their waits release the lock.
@@ -41,4 +56,8 @@ private:
     std::condition_variable answered_;
     bool ending_ = false;
     int waiting_ = 0;
+    // Calls from other threads not yet taken by the GUI thread. They pass through here, under mutex_,
+    // rather than inside a queued functor, whose memory the GUI thread would read through Qt's event
+    // queue, a synchronization ThreadSanitizer cannot see in an uninstrumented Qt.
+    std::deque<std::shared_ptr<QueuedCall>> queued_;
 };
