@@ -100,9 +100,9 @@ int RunImport(const QCommandLineParser& parser, const CommandContext& context)
         PrintError(context, QStringLiteral("no user \"%1\" in %2 (kinetrax users lists them)").arg(name, listPath));
         return ExitFailed;
     }
-    const QString unusable = ListedProfileNameProblem(name);
+    const QString unusable = UnusableProfileText(name);
     if (!unusable.isEmpty()) {
-        PrintError(context, QStringLiteral("the user \"%1\" cannot have a history: %2").arg(name, unusable));
+        PrintError(context, unusable);
         return ExitFailed;
     }
 
